@@ -1,0 +1,31 @@
+// d3d9_gl.h -- what the D3DX layer may ask of the OpenGL device beneath IDirect3DDevice9
+//
+// Only platform/ includes this. D3DX effects compile GLSL programs of their own; they hand them
+// to the device with SetProgram instead of binding them behind its back, so that the device's
+// cached GL state stays true. Everything else (render states, samplers, textures, streams,
+// index buffers, draws) effects and meshes do through the public IDirect3DDevice9 calls.
+#pragma once
+
+#include <d3d9.h>
+#include <epoxy/gl.h>
+
+namespace d3d9gl {
+
+// Vertex inputs of the flexible vertex formats, at fixed attribute locations for every program
+// (the device's own and every effect's).
+enum VertexAttrib : GLuint {
+  kAttribPosition = 0,   // D3DFVF_XYZ: vec3 (D3DFVF_XYZRHW: vec4)
+  kAttribNormal = 1,     // D3DFVF_NORMAL: vec3
+  kAttribDiffuse = 2,    // D3DFVF_DIFFUSE: vec4 from the BGRA bytes of a D3DCOLOR
+  kAttribTexCoord0 = 3,  // D3DFVF_TEX1: vec2
+};
+
+// Makes the device's GL context current on this thread; false for a device that is not ours.
+bool MakeCurrent(IDirect3DDevice9* device);
+
+// Binds a linked program for the following draws (glUseProgram now, and remembered so the
+// device does not bind it again); 0 gives the draws back to the device's own program.
+void SetProgram(IDirect3DDevice9* device, GLuint program);
+GLuint CurrentProgram(IDirect3DDevice9* device);
+
+}  // namespace d3d9gl

@@ -1,0 +1,46 @@
+// testing.h -- test-only controls of the platform layer: captured message boxes and calls made to fail
+//
+// Tests never wait for a person: with capture on, MessageBoxA records its caption and text here
+// instead of showing a box (it still writes both to standard error), and MessageBeep is counted.
+// Any platform call can be made to fail by name so that every failure path of the demo is
+// reachable. Names are "Interface::Method" as the program calls it, with an optional ":detail"
+// for one variant of the call, for example
+//   "IDirect3D9::CreateDevice:hardware"   hardware vertex processing refused
+//   "IDirect3D9::CreateDevice:multisample" four-sample multisampling unsupported
+//   "IDirect3D9::EnumAdapterModes"       the mode enumeration
+//   "IDirect3DVertexBuffer9::Lock"       a vertex-buffer lock
+// Each platform file lists the names it honours next to the call.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform_testing {
+
+struct CapturedMessageBox {
+  std::string caption;  // empty when the caption pointer was null
+  bool captionIsNull = false;
+  std::string text;
+  unsigned type = 0;
+};
+
+// Message boxes and beeps.
+void CaptureMessageBoxes(bool on);
+bool CapturingMessageBoxes();
+void RecordMessageBox(const char* text, const char* caption, unsigned type);
+const std::vector<CapturedMessageBox>& MessageBoxes();
+void RecordMessageBeep(unsigned type);
+int MessageBeeps();
+void ClearMessageBoxes();  // forgets boxes and beeps
+
+// Failure injection. FailCall makes every later call of that name fail until ClearFailures;
+// FailCallAfter lets `successes` calls through first, then fails the rest.
+void FailCall(const std::string& name);
+void FailCallAfter(const std::string& name, int successes);
+bool ShouldFail(const std::string& name);  // asked by the platform call itself
+void ClearFailures();
+
+// Resets everything above: capture off, no boxes, no failures. Tests call it in SetUp/TearDown.
+void Reset();
+
+}  // namespace platform_testing

@@ -1,0 +1,21 @@
+// win32_sdl.h -- what the rest of the platform layer may ask of the SDL side of win32
+//
+// Only platform/ includes this. A window made by CreateWindowExA is an SDL window created with
+// SDL_WINDOW_OPENGL (and full screen for WS_POPUP), so that the Direct3D device can make its
+// OpenGL context on it.
+#pragma once
+
+#include <windows.h>
+
+struct SDL_Window;
+
+namespace win32 {
+
+// Starts SDL's video subsystem once per process (SDL's signal handlers off, so Ctrl+C still
+// ends the program). False, with SDL's reason on standard error, when no display is reachable.
+bool EnsureVideo();
+
+// The SDL window behind a live window handle, or null.
+SDL_Window* SdlWindow(HWND window);
+
+}  // namespace win32
