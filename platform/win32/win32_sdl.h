@@ -5,9 +5,8 @@
 // OpenGL context on it.
 #pragma once
 
-#include <windows.h>
-
 struct SDL_Window;
+struct HWND__;  // windows.h: typedef struct HWND__* HWND;
 
 namespace win32 {
 
@@ -16,6 +15,6 @@ namespace win32 {
 bool EnsureVideo();
 
 // The SDL window behind a live window handle, or null.
-SDL_Window* SdlWindow(HWND window);
+SDL_Window* SdlWindow(HWND__* window);
 
 }  // namespace win32
