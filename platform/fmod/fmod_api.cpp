@@ -1,0 +1,156 @@
+// fmod_api.cpp -- the FSOUND_ calls: the library's state, stream handles and error codes
+//
+// Failure names honoured (platform/testing): "FSOUND_Init" (the library does not start),
+// "FSOUND_Init:device" (no sound device: the silent output is used), "FSOUND_Stream_Open".
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "fmod.h"
+#include "platform/fmod/fmod_output.h"
+#include "platform/fmod/fmod_stream.h"
+#include "platform/testing/testing.h"
+
+struct FSOUND_STREAM {
+  fsound::Stream* stream;
+};
+
+namespace {
+
+constexpr int kMinMixRate = 4000;
+constexpr int kMaxMixRate = 192000;
+constexpr int kMaxChannels = 4096;
+
+void CloseHandle(fsound::Output& output, FSOUND_STREAM* handle) {
+  output.Stop(handle->stream);
+  delete handle->stream;
+  delete handle;
+}
+
+struct Library {
+  // A program that ends without FSOUND_Close still stops its streams' threads first.
+  ~Library() {
+    for (FSOUND_STREAM* handle : streams) CloseHandle(output, handle);
+  }
+  int requestedOutput = -1;  // -1: the system's device
+  int error = FMOD_ERR_NONE;
+  fsound::Output output;
+  std::vector<FSOUND_STREAM*> streams;  // every open handle
+};
+
+Library& Lib() {
+  static Library library;
+  return library;
+}
+
+template <typename T>
+T Fail(int error, T result) {
+  Lib().error = error;
+  return result;
+}
+
+// A handle this library gave out and has not closed yet; anything else is refused without
+// being dereferenced, so stale and foreign pointers are harmless.
+bool IsOpenHandle(FSOUND_STREAM* handle) {
+  const auto& streams = Lib().streams;
+  return handle && std::find(streams.begin(), streams.end(), handle) != streams.end();
+}
+
+constexpr unsigned kHonouredModes = FSOUND_LOOP_OFF | FSOUND_8BITS | FSOUND_16BITS | FSOUND_MONO |
+                                    FSOUND_STEREO | FSOUND_UNSIGNED | FSOUND_SIGNED | FSOUND_2D |
+                                    FSOUND_HW2D | FSOUND_STREAMABLE | FSOUND_MPEGACCURATE;
+
+}  // namespace
+
+signed char F_API FSOUND_SetOutput(int outputtype) {
+  if (Lib().output.IsOpen()) return Fail<signed char>(FMOD_ERR_INIT, 0);
+  if (outputtype < -1 || outputtype > FSOUND_OUTPUT_NOSOUND_NONREALTIME) {
+    return Fail<signed char>(FMOD_ERR_INVALID_PARAM, 0);
+  }
+  Lib().requestedOutput = outputtype;
+  return 1;
+}
+
+signed char F_API FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int /*flags*/) {
+  Library& lib = Lib();
+  if (lib.output.IsOpen()) return Fail<signed char>(FMOD_ERR_INIT, 0);
+  if (mixrate < kMinMixRate || mixrate > kMaxMixRate || maxsoftwarechannels < 1 ||
+      maxsoftwarechannels > kMaxChannels) {
+    return Fail<signed char>(FMOD_ERR_INVALID_PARAM, 0);
+  }
+  if (platform_testing::ShouldFail("FSOUND_Init")) return Fail<signed char>(FMOD_ERR_INIT, 0);
+  bool silent = lib.requestedOutput == FSOUND_OUTPUT_NOSOUND ||
+                lib.requestedOutput == FSOUND_OUTPUT_NOSOUND_NONREALTIME;
+  if (!lib.output.Open(mixrate, maxsoftwarechannels, silent)) return Fail<signed char>(FMOD_ERR_INIT, 0);
+  lib.error = FMOD_ERR_NONE;
+  return 1;
+}
+
+void F_API FSOUND_Close() {
+  Library& lib = Lib();
+  for (FSOUND_STREAM* handle : lib.streams) CloseHandle(lib.output, handle);
+  lib.streams.clear();
+  if (lib.output.IsOpen()) lib.output.Close();
+}
+
+int F_API FSOUND_GetError() { return Lib().error; }
+
+FSOUND_STREAM* F_API FSOUND_Stream_Open(const char* name_or_data, unsigned int mode, int offset, int length) {
+  Library& lib = Lib();
+  if (!lib.output.IsOpen()) return Fail<FSOUND_STREAM*>(FMOD_ERR_UNINITIALIZED, nullptr);
+  if (!name_or_data || (mode & ~kHonouredModes) != 0 || offset != 0 || length != 0) {
+    std::fprintf(stderr, "FSOUND_Stream_Open: \"%s\": mode 0x%x, offset %d, length %d: only whole files are played, once\n",
+                 name_or_data ? name_or_data : "(null)", mode, offset, length);
+    return Fail<FSOUND_STREAM*>(FMOD_ERR_INVALID_PARAM, nullptr);
+  }
+  if (platform_testing::ShouldFail("FSOUND_Stream_Open")) return Fail<FSOUND_STREAM*>(FMOD_ERR_FILE_BAD, nullptr);
+  int error = FMOD_ERR_NONE;
+  std::string reason;
+  fsound::Stream* stream = fsound::Stream::Open(name_or_data, lib.output.MixRate(), &error, &reason);
+  if (!stream) {
+    std::fprintf(stderr, "FSOUND_Stream_Open: \"%s\": %s\n", name_or_data, reason.c_str());
+    return Fail<FSOUND_STREAM*>(error, nullptr);
+  }
+  auto* handle = new FSOUND_STREAM{stream};
+  lib.streams.push_back(handle);
+  lib.error = FMOD_ERR_NONE;
+  return handle;
+}
+
+int F_API FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream) {
+  Library& lib = Lib();
+  if (!IsOpenHandle(stream)) return Fail(FMOD_ERR_INVALID_PARAM, -1);
+  int played = lib.output.Play(channel, stream->stream);
+  if (played < 0) return Fail(channel == FSOUND_FREE ? FMOD_ERR_CHANNEL_ALLOC : FMOD_ERR_INVALID_PARAM, -1);
+  return played;
+}
+
+signed char F_API FSOUND_Stream_Stop(FSOUND_STREAM* stream) {
+  if (!IsOpenHandle(stream)) return Fail<signed char>(FMOD_ERR_INVALID_PARAM, 0);
+  Lib().output.Stop(stream->stream);
+  stream->stream->Rewind();
+  return 1;
+}
+
+signed char F_API FSOUND_Stream_Close(FSOUND_STREAM* stream) {
+  if (!IsOpenHandle(stream)) return Fail<signed char>(FMOD_ERR_INVALID_PARAM, 0);
+  auto& streams = Lib().streams;
+  streams.erase(std::find(streams.begin(), streams.end(), stream));
+  CloseHandle(Lib().output, stream);
+  return 1;
+}
+
+int F_API FSOUND_Stream_GetTime(FSOUND_STREAM* stream) {
+  Library& lib = Lib();
+  if (!IsOpenHandle(stream)) return Fail(FMOD_ERR_INVALID_PARAM, 0);
+  uint64_t frames = lib.output.PlayedFrames(stream->stream);
+  uint64_t ms = frames * 1000u / static_cast<uint64_t>(lib.output.MixRate());
+  return static_cast<int>(std::min<uint64_t>(ms, INT_MAX));
+}
+
+int F_API FSOUND_Stream_GetLengthMs(FSOUND_STREAM* stream) {
+  if (!IsOpenHandle(stream)) return Fail(FMOD_ERR_INVALID_PARAM, 0);
+  return static_cast<int>(std::min<uint64_t>(stream->stream->LengthMs(), INT_MAX));
+}

@@ -1,0 +1,57 @@
+// fmod_output.h -- the sound output: an SDL2 audio device, or a silent clock, and the mixer
+//
+// The mixer adds every playing stream into one stereo float block and hands it to the output.
+// Without a sound device the silent output takes blocks at the rate a device would, paced by
+// the monotonic clock, so stream positions still advance in real time. One lock guards the
+// channel table and the streams' positions; the mixer holds it while it mixes a block.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/fmod/fmod_stream.h"
+
+namespace fsound {
+
+class Output {
+ public:
+  Output() = default;
+  ~Output() { Close(); }
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+
+  // Opens the output at mixRate with channelCount channels. With silent false it tries the
+  // system's sound device first and falls back to the silent output when there is none.
+  bool Open(int mixRate, int channelCount, bool silent);
+  void Close();
+  bool IsOpen() const { return open_; }
+  bool IsSilent() const { return silentThread_.joinable(); }
+  int MixRate() const { return mixRate_; }
+
+  // Channel table, all under the lock.
+  int Play(int channel, Stream* stream);  // the channel, or -1 with *error set
+  void Stop(Stream* stream);
+  uint64_t PlayedFrames(const Stream* stream);
+
+ private:
+  bool OpenDevice();
+  void StartSilent();
+  static void DeviceCallback(void* self, uint8_t* bytes, int length);
+  void Render(float* out, uint32_t frames);  // takes the lock
+  void SilentLoop();
+
+  std::mutex mutex_;
+  std::vector<Stream*> channels_;
+  int mixRate_ = 0;
+  bool open_ = false;
+  uint32_t device_ = 0;  // SDL_AudioDeviceID, 0 when none
+  std::thread silentThread_;
+  std::atomic<bool> stopSilent_{false};
+  std::vector<float> silentBlock_;
+};
+
+}  // namespace fsound

@@ -1,0 +1,171 @@
+// fmod_stream.cpp -- decoding a music file as it plays: libsndfile, rate conversion, frame ring
+#include "platform/fmod/fmod_stream.h"
+
+#include <SDL.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "fmod.h"
+
+namespace fsound {
+
+namespace {
+
+constexpr uint32_t kRingFrames = 16384;  // about 0.37 s at 44.1 kHz
+constexpr uint32_t kBlockFrames = 1024;  // decoded per step
+constexpr int kMaxFileChannels = 8;      // what SDL's converter mixes down to stereo
+constexpr auto kFeederNap = std::chrono::milliseconds(5);
+
+}  // namespace
+
+Stream::Stream(const std::string& fileName, int mixRate)
+    : fileName_(fileName), mixRate_(mixRate), ring_(kRingFrames) {}
+
+Stream* Stream::Open(const std::string& fileName, int mixRate, int* error, std::string* reason) {
+  Stream* stream = new Stream(fileName, mixRate);
+  if (!stream->Start(error, reason)) {
+    delete stream;
+    return nullptr;
+  }
+  return stream;
+}
+
+bool Stream::Start(int* error, std::string* reason) {
+  struct stat st;
+  if (stat(fileName_.c_str(), &st) != 0) {
+    *error = FMOD_ERR_FILE_NOTFOUND;
+    *reason = std::strerror(errno);
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    *error = FMOD_ERR_FILE_BAD;
+    *reason = "not a regular file";
+    return false;
+  }
+  file_ = sf_open(fileName_.c_str(), SFM_READ, &info_);
+  if (!file_) {
+    *error = FMOD_ERR_FILE_FORMAT;
+    *reason = std::string("cannot be decoded: ") + sf_strerror(nullptr);
+    return false;
+  }
+  if (info_.channels < 1 || info_.channels > kMaxFileChannels || info_.samplerate < 1) {
+    *error = FMOD_ERR_FILE_FORMAT;
+    *reason = "has " + std::to_string(info_.channels) + " channels at " +
+              std::to_string(info_.samplerate) + " Hz; 1 to 8 channels are played";
+    return false;
+  }
+  converter_ = SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(info_.channels),
+                                  info_.samplerate, AUDIO_F32SYS, FrameRing::kChannels, mixRate_);
+  if (!converter_) {
+    *error = FMOD_ERR_FILE_FORMAT;
+    *reason = std::string("cannot be converted for output: ") + SDL_GetError();
+    return false;
+  }
+  if (info_.frames > 0) {
+    lengthMs_ = static_cast<uint64_t>(info_.frames) * 1000u / static_cast<uint64_t>(info_.samplerate);
+  }
+  decodeBlock_.assign(static_cast<size_t>(kBlockFrames) * info_.channels, 0.0f);
+  convertBlock_.assign(static_cast<size_t>(kBlockFrames) * FrameRing::kChannels, 0.0f);
+  Prefill();
+  StartFeeder();
+  return true;
+}
+
+Stream::~Stream() {
+  StopFeeder();
+  if (converter_) SDL_FreeAudioStream(converter_);
+  if (file_) sf_close(file_);
+}
+
+bool Stream::FeedOnce() {
+  uint32_t room = ring_.FreeFrames();
+  if (room == 0) return true;
+  const int frameBytes = static_cast<int>(FrameRing::kChannels * sizeof(float));
+  int available = SDL_AudioStreamAvailable(converter_) / frameBytes;
+  if (available > 0) {
+    uint32_t frames = std::min({room, kBlockFrames, static_cast<uint32_t>(available)});
+    int got = SDL_AudioStreamGet(converter_, convertBlock_.data(), static_cast<int>(frames) * frameBytes);
+    if (got > 0) ring_.Write(convertBlock_.data(), static_cast<uint32_t>(got / frameBytes));
+    return true;
+  }
+  if (flushed_) return false;
+  sf_count_t n = sf_readf_float(file_, decodeBlock_.data(), kBlockFrames);
+  if (n > 0) {
+    int bytes = static_cast<int>(n) * info_.channels * static_cast<int>(sizeof(float));
+    if (SDL_AudioStreamPut(converter_, decodeBlock_.data(), bytes) != 0) return false;
+  } else {
+    // End of file (or undecodable data): let the converter give out what it still holds.
+    SDL_AudioStreamFlush(converter_);
+    flushed_ = true;
+  }
+  return true;
+}
+
+void Stream::Prefill() {
+  while (ring_.FreeFrames() >= kBlockFrames) {
+    if (!FeedOnce()) {
+      decodeDone_.store(true, std::memory_order_release);
+      return;
+    }
+  }
+}
+
+void Stream::FeederLoop() {
+  while (!stopFeeder_.load(std::memory_order_acquire)) {
+    if (ring_.FreeFrames() < kBlockFrames) {
+      std::this_thread::sleep_for(kFeederNap);
+      continue;
+    }
+    if (!FeedOnce()) {
+      decodeDone_.store(true, std::memory_order_release);
+      return;
+    }
+  }
+}
+
+void Stream::StartFeeder() {
+  if (decodeDone_.load(std::memory_order_acquire)) return;
+  stopFeeder_.store(false, std::memory_order_release);
+  feeder_ = std::thread([this] { FeederLoop(); });
+}
+
+void Stream::StopFeeder() {
+  stopFeeder_.store(true, std::memory_order_release);
+  if (feeder_.joinable()) feeder_.join();
+}
+
+void Stream::Rewind() {
+  StopFeeder();
+  sf_seek(file_, 0, SEEK_SET);
+  SDL_AudioStreamClear(converter_);
+  flushed_ = false;
+  decodeDone_.store(false, std::memory_order_release);
+  ring_.Reset();
+  framesBeforeBlock_ = 0;
+  lastBlockFrames_ = 0;
+  Prefill();
+  StartFeeder();
+}
+
+bool Stream::Mix(float* out, uint32_t frames, std::chrono::steady_clock::time_point now) {
+  uint32_t taken = ring_.MixInto(out, frames);
+  framesBeforeBlock_ += lastBlockFrames_;
+  lastBlockFrames_ = taken;
+  lastBlockTime_ = now;
+  bool ended = taken < frames && decodeDone_.load(std::memory_order_acquire) &&
+               ring_.AvailableFrames() == 0;
+  return !ended;
+}
+
+uint64_t Stream::PlayedFrames(std::chrono::steady_clock::time_point now) const {
+  if (lastBlockFrames_ == 0) return framesBeforeBlock_;
+  auto sinceBlock = std::chrono::duration_cast<std::chrono::microseconds>(now - lastBlockTime_).count();
+  if (sinceBlock < 0) sinceBlock = 0;
+  uint64_t playedOfBlock = static_cast<uint64_t>(sinceBlock) * static_cast<uint64_t>(mixRate_) / 1000000u;
+  return framesBeforeBlock_ + std::min<uint64_t>(playedOfBlock, lastBlockFrames_);
+}
+
+}  // namespace fsound
