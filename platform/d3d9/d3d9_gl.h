@@ -4,6 +4,17 @@
 // to the device with SetProgram instead of binding them behind its back, so that the device's
 // cached GL state stays true. Everything else (render states, samplers, textures, streams,
 // index buffers, draws) effects and meshes do through the public IDirect3DDevice9 calls.
+//
+// What a program of an effect can rely on:
+//   - gl_Position is Direct3D's clip space as it is: depth 0..1, y up. The device draws with
+//     glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE), so no flip and no depth remap in shaders;
+//     texture coordinate (0, 0) samples the top-left texel of every texture and render target.
+//   - Matrices are uploaded row-major as they are (transpose GL_FALSE): `M * v` in GLSL is
+//     `mul(v, M)` in HLSL.
+//   - A sampler uniform set to unit n samples the texture of IDirect3DDevice9::SetTexture(n)
+//     with the sampler states of stage n (the device binds a GL sampler object per stage).
+//   - D3DFVF_XYZRHW positions reach the shader untransformed (pixels); only the device's own
+//     program turns them into clip space.
 #pragma once
 
 #include <d3d9.h>

@@ -3,12 +3,15 @@
 
 #include <cstdio>
 
+#include "platform/win32/win32_internal.h"
 #include "platform/win32/win32_sdl.h"
 
 namespace win32 {
+namespace {
+int state = 0;  // 0 not tried, 1 running, -1 failed
+}  // namespace
 
 bool EnsureVideo() {
-  static int state = 0;  // 0 not tried, 1 running, -1 failed
   if (state == 0) {
     // Ctrl+C in a terminal must still end the demo: SDL would otherwise turn it into a quit
     // event that the demo's message loop (like its Windows original) never looks at.
@@ -21,6 +24,10 @@ bool EnsureVideo() {
     }
   }
   return state == 1;
+}
+
+void CloseWaitingWindows() {
+  if (state == 1) ReapClosedWindows();
 }
 
 }  // namespace win32

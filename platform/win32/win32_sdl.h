@@ -14,6 +14,11 @@ namespace win32 {
 // ends the program). False, with SDL's reason on standard error, when no display is reachable.
 bool EnsureVideo();
 
+// Closes the SDL windows whose closing waited for an OpenGL context to let go of them; the
+// process entry calls it after WinMain returns. SDL itself stays up until the process ends:
+// quitting it would unload the GL driver before the leak checker can name its allocations.
+void CloseWaitingWindows();
+
 // The SDL window behind a live window handle, or null.
 SDL_Window* SdlWindow(HWND__* window);
 

@@ -1,0 +1,313 @@
+// d3d9_framebuffer.cpp -- render targets, depth surfaces, the framebuffer cache, Clear and readbacks
+//
+// Framebuffer objects are cached by their two attachments and dropped when either surface goes.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/d3d9/d3d9_device.h"
+
+namespace d3d9impl {
+
+namespace {
+
+void Attach(GLenum attachment, Surface* s) {
+  if (s->kind() == Surface::Kind::kTextureLevel) {
+    glFramebufferTexture2D(GL_FRAMEBUFFER, attachment, GL_TEXTURE_2D, s->texture()->glTexture(),
+                           static_cast<GLint>(s->level()));
+  } else {
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, attachment, GL_RENDERBUFFER, s->renderbuffer());
+  }
+}
+
+GLenum DepthAttachment(Surface* s) {
+  return s->desc().Format == D3DFMT_D24S8 ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT;
+}
+
+}  // namespace
+
+FramebufferEntry* Device::framebufferFor(Surface* color, Surface* depth) {
+  for (FramebufferEntry& e : framebuffers_) {
+    if (e.fbo && e.color == color && e.depth == depth) {
+      e.lastUse = ++framebufferClock_;
+      return &e;
+    }
+  }
+  // A free slot, or else the one used longest ago.
+  FramebufferEntry* oldest = &framebuffers_[0];
+  for (FramebufferEntry& e : framebuffers_) {
+    if (!e.fbo) {
+      oldest = &e;
+      break;
+    }
+    if (e.lastUse < oldest->lastUse) oldest = &e;
+  }
+  FramebufferEntry& e = *oldest;
+  if (!e.fbo) glGenFramebuffers(1, &e.fbo);
+  e.color = color;
+  e.depth = depth;
+  e.lastUse = ++framebufferClock_;
+  glBindFramebuffer(GL_FRAMEBUFFER, e.fbo);
+  boundFbo_ = e.fbo;
+  Attach(GL_COLOR_ATTACHMENT0, color);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+  if (depth) Attach(DepthAttachment(depth), depth);
+  e.complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  if (!e.complete) {
+    std::fprintf(stderr, "IDirect3DDevice9: the render target and depth surface do not fit together "
+                         "(%ux%u, %d samples, and %ux%u, %d samples)\n",
+                 color->desc().Width, color->desc().Height, static_cast<int>(color->desc().MultiSampleType),
+                 depth ? depth->desc().Width : 0, depth ? depth->desc().Height : 0,
+                 depth ? static_cast<int>(depth->desc().MultiSampleType) : 0);
+  }
+  return &e;
+}
+
+void Device::forgetSurface(Surface* surface) {
+  if (!context_) return;
+  for (FramebufferEntry& e : framebuffers_) {
+    if (e.fbo && (e.color == surface || e.depth == surface)) {
+      if (boundFbo_ == e.fbo) boundFbo_ = 0;
+      glDeleteFramebuffers(1, &e.fbo);
+      e = FramebufferEntry();
+      dirty_ |= kDirtyFramebuffer;
+    }
+  }
+}
+
+bool Device::applyFramebuffer() {
+  FramebufferEntry* e = framebufferFor(state_.renderTarget, state_.depthStencil);
+  if (boundFbo_ != e->fbo || (dirty_ & kDirtyFramebuffer)) {
+    glBindFramebuffer(GL_FRAMEBUFFER, e->fbo);
+    boundFbo_ = e->fbo;
+  }
+  dirty_ &= ~kDirtyFramebuffer;
+  return e->complete;
+}
+
+HRESULT Device::SetRenderTarget(DWORD index, IDirect3DSurface9* target) {
+  Surface* s = static_cast<Surface*>(target);
+  if (index != 0 || !s || s->device() != this || !s->isRenderTarget()) return D3DERR_INVALIDCALL;
+  if (s != state_.renderTarget) {
+    s->bindForDevice();
+    Surface* old = state_.renderTarget;
+    state_.renderTarget = s;
+    makeCurrent();
+    old->unbindForDevice();
+    dirty_ |= kDirtyFramebuffer;
+  }
+  // Setting render target 0 always resets the viewport to the whole surface.
+  state_.viewport = {0, 0, s->desc().Width, s->desc().Height, 0.f, 1.f};
+  state_.scissor = {0, 0, static_cast<LONG>(s->desc().Width), static_cast<LONG>(s->desc().Height)};
+  dirty_ |= kDirtyViewport | kDirtyScissor | kDirtyTransforms;
+  return D3D_OK;
+}
+
+HRESULT Device::GetRenderTarget(DWORD index, IDirect3DSurface9** out) {
+  if (!out) return D3DERR_INVALIDCALL;
+  *out = nullptr;
+  if (index != 0) return D3DERR_NOTFOUND;
+  state_.renderTarget->AddRef();
+  *out = state_.renderTarget;
+  return D3D_OK;
+}
+
+HRESULT Device::SetDepthStencilSurface(IDirect3DSurface9* surface) {
+  Surface* s = static_cast<Surface*>(surface);
+  if (s && (s->device() != this || !s->isDepthStencil())) return D3DERR_INVALIDCALL;
+  if (s == state_.depthStencil) return D3D_OK;
+  if (s) s->bindForDevice();
+  Surface* old = state_.depthStencil;
+  state_.depthStencil = s;
+  makeCurrent();
+  if (old) old->unbindForDevice();
+  dirty_ |= kDirtyFramebuffer | kDirtyDepth;
+  return D3D_OK;
+}
+
+HRESULT Device::GetDepthStencilSurface(IDirect3DSurface9** out) {
+  if (!out) return D3DERR_INVALIDCALL;
+  *out = state_.depthStencil;
+  if (!*out) return D3DERR_NOTFOUND;
+  state_.depthStencil->AddRef();
+  return D3D_OK;
+}
+
+// Clear writes every channel and depth whatever the write masks say, inside the viewport
+// (and the scissor rectangle when the scissor test is on), as Direct3D's Clear does.
+HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
+  if (count > 0 && !rects) return D3DERR_INVALIDCALL;
+  if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !state_.depthStencil) return D3DERR_INVALIDCALL;
+  if ((flags & D3DCLEAR_STENCIL) && state_.depthStencil->desc().Format != D3DFMT_D24S8) return D3DERR_INVALIDCALL;
+  makeCurrent();
+  if (!applyFramebuffer()) return D3DERR_INVALIDCALL;
+  GLbitfield mask = 0;
+  if (flags & D3DCLEAR_TARGET) {
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClearColor(((color >> 16) & 0xff) / 255.f, ((color >> 8) & 0xff) / 255.f, (color & 0xff) / 255.f,
+                 (color >> 24) / 255.f);
+    mask |= GL_COLOR_BUFFER_BIT;
+  }
+  if (flags & D3DCLEAR_ZBUFFER) {
+    glDepthMask(GL_TRUE);
+    glClearDepth(std::min(1.f, std::max(0.f, z)));
+    mask |= GL_DEPTH_BUFFER_BIT;
+  }
+  if (flags & D3DCLEAR_STENCIL) {
+    glStencilMask(0xff);
+    glClearStencil(static_cast<GLint>(stencil & 0xff));
+    mask |= GL_STENCIL_BUFFER_BIT;
+  }
+  dirty_ |= kDirtyColorMask | kDirtyDepth | kDirtyScissor;
+  if (!mask) return D3D_OK;
+  const D3DVIEWPORT9& v = state_.viewport;
+  LONG left = static_cast<LONG>(v.X), top = static_cast<LONG>(v.Y);
+  LONG right = left + static_cast<LONG>(v.Width), bottom = top + static_cast<LONG>(v.Height);
+  if (state_.renderStates[D3DRS_SCISSORTESTENABLE]) {
+    left = std::max(left, state_.scissor.left);
+    top = std::max(top, state_.scissor.top);
+    right = std::min(right, state_.scissor.right);
+    bottom = std::min(bottom, state_.scissor.bottom);
+  }
+  glEnable(GL_SCISSOR_TEST);
+  DWORD n = count ? count : 1;
+  for (DWORD i = 0; i < n; ++i) {
+    LONG l = left, t = top, r = right, b = bottom;
+    if (count) {
+      l = std::max(l, rects[i].x1);
+      t = std::max(t, rects[i].y1);
+      r = std::min(r, rects[i].x2);
+      b = std::min(b, rects[i].y2);
+    }
+    if (r <= l || b <= t) continue;
+    glScissor(l, t, r - l, b - t);  // row 0 is the top (d3d9_device.h)
+    glClear(mask);
+  }
+  return D3D_OK;
+}
+
+// Reads a colour surface into memory, row 0 = top; a multisampled surface is resolved first.
+bool Device::readPixels(Surface* source, void* out, UINT pitch) {
+  GlFormat f;
+  if (!LookUpFormat(source->desc().Format, &f) || f.depth) return false;
+  const D3DSURFACE_DESC& d = source->desc();
+  GLsizei w = static_cast<GLsizei>(d.Width), h = static_cast<GLsizei>(d.Height);
+  GLuint fbo = 0, resolveFbo = 0, resolveRb = 0;
+  glGenFramebuffers(1, &fbo);
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+  Attach(GL_COLOR_ATTACHMENT0, source);
+  GLuint readFrom = fbo;
+  if (d.MultiSampleType != D3DMULTISAMPLE_NONE) {
+    glGenRenderbuffers(1, &resolveRb);
+    glBindRenderbuffer(GL_RENDERBUFFER, resolveRb);
+    glRenderbufferStorage(GL_RENDERBUFFER, f.internalFormat, w, h);
+    glGenFramebuffers(1, &resolveFbo);
+    glBindFramebuffer(GL_FRAMEBUFFER, resolveFbo);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, resolveRb);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolveFbo);
+    glDisable(GL_SCISSOR_TEST);
+    glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    readFrom = resolveFbo;
+  }
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, readFrom);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glPixelStorei(GL_PACK_ROW_LENGTH, static_cast<GLint>(pitch / f.bytesPerPixel));
+  glReadPixels(0, 0, w, h, f.format, f.type, out);
+  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  bool ok = glGetError() == GL_NO_ERROR;
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glDeleteFramebuffers(1, &fbo);
+  if (resolveFbo) glDeleteFramebuffers(1, &resolveFbo);
+  if (resolveRb) glDeleteRenderbuffers(1, &resolveRb);
+  boundFbo_ = 0;
+  dirty_ |= kDirtyFramebuffer | kDirtyScissor;
+  if (ok && f.opaque) {  // X8: the unused byte reads as 0xff
+    uint8_t* row = static_cast<uint8_t*>(out);
+    for (GLsizei y = 0; y < h; ++y, row += pitch) {
+      for (GLsizei x = 0; x < w; ++x) row[x * 4 + 3] = 0xff;
+    }
+  }
+  return ok;
+}
+
+HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* dest) {
+  Surface* src = static_cast<Surface*>(renderTarget);
+  Surface* dst = static_cast<Surface*>(dest);
+  if (!src || !dst || src->device() != this || dst->device() != this) return D3DERR_INVALIDCALL;
+  if (!src->isRenderTarget() || dst->desc().Pool != D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
+  const D3DSURFACE_DESC& s = src->desc();
+  const D3DSURFACE_DESC& d = dst->desc();
+  if (s.Width != d.Width || s.Height != d.Height || s.Format != d.Format) return D3DERR_INVALIDCALL;
+  makeCurrent();
+  GlFormat f;
+  LookUpFormat(d.Format, &f);
+  return readPixels(src, dst->memory().data(), d.Width * f.bytesPerPixel) ? D3D_OK : D3DERR_DRIVERINTERNALERROR;
+}
+
+HRESULT Device::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, IDirect3DSurface9* dest,
+                            const RECT* destRect, D3DTEXTUREFILTERTYPE filter) {
+  Surface* src = static_cast<Surface*>(source);
+  Surface* dst = static_cast<Surface*>(dest);
+  if (!src || !dst || src == dst || src->device() != this || dst->device() != this) return D3DERR_INVALIDCALL;
+  if (src->desc().Pool != D3DPOOL_DEFAULT || !dst->isRenderTarget() || src->isDepthStencil()) {
+    return D3DERR_INVALIDCALL;
+  }
+  auto full = [](Surface* s) {
+    return RECT{0, 0, static_cast<LONG>(s->desc().Width), static_cast<LONG>(s->desc().Height)};
+  };
+  RECT sr = sourceRect ? *sourceRect : full(src), dr = destRect ? *destRect : full(dst);
+  auto inside = [](const RECT& r, Surface* s) {
+    return r.left >= 0 && r.top >= 0 && r.right > r.left && r.bottom > r.top &&
+           static_cast<UINT>(r.right) <= s->desc().Width && static_cast<UINT>(r.bottom) <= s->desc().Height;
+  };
+  if (!inside(sr, src) || !inside(dr, dst)) return D3DERR_INVALIDCALL;
+  makeCurrent();
+  GLuint fbos[2];
+  glGenFramebuffers(2, fbos);
+  glBindFramebuffer(GL_FRAMEBUFFER, fbos[0]);
+  Attach(GL_COLOR_ATTACHMENT0, src);
+  glBindFramebuffer(GL_FRAMEBUFFER, fbos[1]);
+  Attach(GL_COLOR_ATTACHMENT0, dst);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, fbos[0]);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbos[1]);
+  glDisable(GL_SCISSOR_TEST);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glBlitFramebuffer(sr.left, sr.top, sr.right, sr.bottom, dr.left, dr.top, dr.right, dr.bottom, GL_COLOR_BUFFER_BIT,
+                    filter == D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
+  bool ok = glGetError() == GL_NO_ERROR;
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glDeleteFramebuffers(2, fbos);
+  boundFbo_ = 0;
+  dirty_ |= kDirtyFramebuffer | kDirtyScissor | kDirtyColorMask;
+  return ok ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
+HRESULT Device::ColorFill(IDirect3DSurface9* surface, const RECT* rect, D3DCOLOR color) {
+  Surface* s = static_cast<Surface*>(surface);
+  if (!s || s->device() != this || !s->isRenderTarget()) return D3DERR_INVALIDCALL;
+  RECT r = rect ? *rect : RECT{0, 0, static_cast<LONG>(s->desc().Width), static_cast<LONG>(s->desc().Height)};
+  if (r.left < 0 || r.top < 0 || r.right <= r.left || r.bottom <= r.top ||
+      static_cast<UINT>(r.right) > s->desc().Width || static_cast<UINT>(r.bottom) > s->desc().Height) {
+    return D3DERR_INVALIDCALL;
+  }
+  makeCurrent();
+  GLuint fbo;
+  glGenFramebuffers(1, &fbo);
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+  Attach(GL_COLOR_ATTACHMENT0, s);
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glClearColor(((color >> 16) & 0xff) / 255.f, ((color >> 8) & 0xff) / 255.f, (color & 0xff) / 255.f,
+               (color >> 24) / 255.f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glDeleteFramebuffers(1, &fbo);
+  boundFbo_ = 0;
+  dirty_ |= kDirtyFramebuffer | kDirtyScissor | kDirtyColorMask;
+  return D3D_OK;
+}
+
+}  // namespace d3d9impl

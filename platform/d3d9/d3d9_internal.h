@@ -1,0 +1,274 @@
+// d3d9_internal.h -- the OpenGL objects behind the Direct3D 9 interfaces, shared by platform/d3d9 only
+//
+// Lifetime follows Direct3D: every object a device makes holds a reference on the device while
+// the program holds references on the object. Objects the device has bound (textures, streams,
+// index buffer, render target, depth surface) stay alive while bound even after the program's
+// last Release, through a separate bind count; the device drops those bindings when it dies.
+// A texture's level surfaces and the device's implicit surfaces (back buffer, automatic depth
+// buffer) pass their AddRef and Release on to their container.
+#pragma once
+
+#include <d3d9.h>
+#include <epoxy/gl.h>
+
+#include <cstdint>
+#include <vector>
+
+struct SDL_Window;
+
+namespace d3d9impl {
+
+class Device;
+class Texture;
+
+// Reference and bind counts of one device child. Release of the last program reference gives
+// up the child's hold on the device; the child itself goes when it is also unbound.
+class Child {
+ public:
+  // holdsDevice: false for surfaces whose container counts for them (texture levels, the
+  // device's own surfaces).
+  Child(Device* device, bool holdsDevice);
+  Device* device() const { return device_; }
+  ULONG addRef();  // from 0 (a bound object handed out again) it takes the device again
+  ULONG release();
+  void bind() { ++binds_; }
+  void unbind();
+
+ protected:
+  virtual ~Child() = default;
+
+ private:
+  Device* device_;
+  bool holdsDevice_;
+  ULONG refs_ = 1;
+  ULONG binds_ = 0;
+};
+
+// GL description of a Direct3D colour or depth format; false for formats the layer refuses.
+struct GlFormat {
+  GLenum internalFormat = 0;
+  GLenum format = 0;  // upload/readback format
+  GLenum type = 0;
+  UINT bytesPerPixel = 0;
+  bool depth = false;
+  bool stencil = false;
+  bool opaque = false;  // X8: alpha reads as one
+};
+bool LookUpFormat(D3DFORMAT format, GlFormat* out);
+bool IsColorFormat(D3DFORMAT format);
+bool IsDepthFormat(D3DFORMAT format);
+
+class Surface final : public IDirect3DSurface9, public Child {
+ public:
+  enum class Kind { kTextureLevel, kImplicit, kStandalone };
+
+  // A texture level (its container counts the references).
+  Surface(Texture* texture, UINT level, const D3DSURFACE_DESC& desc);
+  // An implicit (device-owned) or standalone surface; renderbuffer-backed unless pool is SYSTEMMEM.
+  Surface(Device* device, Kind kind, const D3DSURFACE_DESC& desc);
+  ~Surface() override;
+  bool createStorage();  // false when GL refused it
+
+  HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
+  ULONG AddRef() override;
+  ULONG Release() override;
+  HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+  DWORD SetPriority(DWORD) override { return 0; }
+  DWORD GetPriority() override { return 0; }
+  void PreLoad() override {}
+  D3DRESOURCETYPE GetType() override { return D3DRTYPE_SURFACE; }
+  HRESULT GetContainer(REFIID riid, void** ppContainer) override;
+  HRESULT GetDesc(D3DSURFACE_DESC* pDesc) override;
+  HRESULT LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) override;
+  HRESULT UnlockRect() override;
+
+  Kind kind() const { return kind_; }
+  const D3DSURFACE_DESC& desc() const { return desc_; }
+  Texture* texture() const { return texture_; }
+  UINT level() const { return level_; }
+  GLuint renderbuffer() const { return renderbuffer_; }
+  std::vector<uint8_t>& memory() { return memory_; }
+  bool isRenderTarget() const { return (desc_.Usage & D3DUSAGE_RENDERTARGET) != 0; }
+  bool isDepthStencil() const { return (desc_.Usage & D3DUSAGE_DEPTHSTENCIL) != 0; }
+  void bindForDevice();    // the device keeps it as render target or depth surface
+  void unbindForDevice();
+
+ private:
+  Kind kind_;
+  D3DSURFACE_DESC desc_;
+  Texture* texture_ = nullptr;
+  UINT level_ = 0;
+  GLuint renderbuffer_ = 0;
+  std::vector<uint8_t> memory_;  // SYSTEMMEM surfaces: the pixels, row 0 = top
+  bool locked_ = false;
+};
+
+class Texture final : public IDirect3DTexture9, public Child {
+ public:
+  Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool);
+  ~Texture() override;
+  bool createStorage();
+
+  HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
+  ULONG AddRef() override { return addRef(); }
+  ULONG Release() override { return release(); }
+  HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+  DWORD SetPriority(DWORD) override { return 0; }
+  DWORD GetPriority() override { return 0; }
+  void PreLoad() override {}
+  D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
+  DWORD SetLOD(DWORD) override { return 0; }
+  DWORD GetLOD() override { return 0; }
+  DWORD GetLevelCount() override { return levels_; }
+  HRESULT SetAutoGenFilterType(D3DTEXTUREFILTERTYPE) override { return D3D_OK; }
+  D3DTEXTUREFILTERTYPE GetAutoGenFilterType() override { return D3DTEXF_LINEAR; }
+  void GenerateMipSubLevels() override;
+  HRESULT GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) override;
+  HRESULT GetSurfaceLevel(UINT Level, IDirect3DSurface9** ppSurfaceLevel) override;
+  HRESULT LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) override;
+  HRESULT UnlockRect(UINT Level) override;
+  HRESULT AddDirtyRect(const RECT*) override { return D3D_OK; }
+
+  GLuint glTexture() const { return texture_; }
+  D3DFORMAT format() const { return format_; }
+  UINT levels() const { return levels_; }
+  Surface* level(UINT i) const { return surfaces_[i]; }
+  bool lockable() const;
+
+ private:
+  UINT width_, height_, levels_;
+  DWORD usage_;
+  D3DFORMAT format_;
+  D3DPOOL pool_;
+  GLuint texture_ = 0;
+  std::vector<Surface*> surfaces_;
+  std::vector<std::vector<uint8_t>> shadow_;  // lockable levels' pixels, row 0 = top
+  std::vector<bool> locked_;
+};
+
+// Vertex and index buffers: a GL buffer and a plain copy the program locks.
+class BufferStore {
+ public:
+  ~BufferStore();
+  bool create(GLenum target, UINT size);
+  HRESULT lock(UINT offset, UINT size, void** data, const char* failName);
+  HRESULT unlock();
+  GLuint glBuffer() const { return buffer_; }
+  UINT size() const { return static_cast<UINT>(bytes_.size()); }
+
+ private:
+  GLenum target_ = 0;
+  GLuint buffer_ = 0;
+  std::vector<uint8_t> bytes_;
+  UINT lockOffset_ = 0, lockSize_ = 0;
+  bool locked_ = false;
+};
+
+class VertexBuffer final : public IDirect3DVertexBuffer9, public Child {
+ public:
+  VertexBuffer(Device* device, const D3DVERTEXBUFFER_DESC& desc) : Child(device, true), desc_(desc) {}
+  bool create() { return store_.create(GL_ARRAY_BUFFER, desc_.Size); }
+
+  HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
+  ULONG AddRef() override { return addRef(); }
+  ULONG Release() override { return release(); }
+  HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+  DWORD SetPriority(DWORD) override { return 0; }
+  DWORD GetPriority() override { return 0; }
+  void PreLoad() override {}
+  D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+  HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
+  HRESULT Unlock() override;
+  HRESULT GetDesc(D3DVERTEXBUFFER_DESC* pDesc) override;
+
+  GLuint glBuffer() const { return store_.glBuffer(); }
+
+ private:
+  ~VertexBuffer() override;
+  D3DVERTEXBUFFER_DESC desc_;
+  BufferStore store_;
+};
+
+class IndexBuffer final : public IDirect3DIndexBuffer9, public Child {
+ public:
+  IndexBuffer(Device* device, const D3DINDEXBUFFER_DESC& desc) : Child(device, true), desc_(desc) {}
+  bool create() { return store_.create(GL_ELEMENT_ARRAY_BUFFER, desc_.Size); }
+
+  HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
+  ULONG AddRef() override { return addRef(); }
+  ULONG Release() override { return release(); }
+  HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+  DWORD SetPriority(DWORD) override { return 0; }
+  DWORD GetPriority() override { return 0; }
+  void PreLoad() override {}
+  D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
+  HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
+  HRESULT Unlock() override;
+  HRESULT GetDesc(D3DINDEXBUFFER_DESC* pDesc) override;
+
+  GLuint glBuffer() const { return store_.glBuffer(); }
+  D3DFORMAT format() const { return desc_.Format; }
+
+ private:
+  ~IndexBuffer() override;
+  D3DINDEXBUFFER_DESC desc_;
+  BufferStore store_;
+};
+
+// What one Direct3D object learnt about GL when it was created.
+struct GlLimits {
+  int maxSamples = 0;
+  float anisotropy = 1.f;  // largest anisotropy, 1 without the extension
+};
+
+// The Direct3D object (d3d9_direct3d.cpp).
+class Direct3D final : public IDirect3D9 {
+ public:
+  explicit Direct3D(const GlLimits& limits) : limits_(limits) {}
+  HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
+  ULONG AddRef() override { return ++refs_; }
+  ULONG Release() override;
+  UINT GetAdapterCount() override { return 1; }
+  UINT GetAdapterModeCount(UINT Adapter, D3DFORMAT Format) override;
+  HRESULT EnumAdapterModes(UINT Adapter, D3DFORMAT Format, UINT Mode, D3DDISPLAYMODE* pMode) override;
+  HRESULT GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode) override;
+  HRESULT CheckDeviceType(UINT Adapter, D3DDEVTYPE DevType, D3DFORMAT AdapterFormat, D3DFORMAT BackBufferFormat,
+                          BOOL bWindowed) override;
+  HRESULT CheckDeviceFormat(UINT Adapter, D3DDEVTYPE DeviceType, D3DFORMAT AdapterFormat, DWORD Usage,
+                            D3DRESOURCETYPE RType, D3DFORMAT CheckFormat) override;
+  HRESULT CheckDeviceMultiSampleType(UINT Adapter, D3DDEVTYPE DeviceType, D3DFORMAT SurfaceFormat, BOOL Windowed,
+                                     D3DMULTISAMPLE_TYPE MultiSampleType, DWORD* pQualityLevels) override;
+  HRESULT CheckDepthStencilMatch(UINT Adapter, D3DDEVTYPE DeviceType, D3DFORMAT AdapterFormat,
+                                 D3DFORMAT RenderTargetFormat, D3DFORMAT DepthStencilFormat) override;
+  HRESULT CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocusWindow, DWORD BehaviorFlags,
+                       D3DPRESENT_PARAMETERS* pPresentationParameters,
+                       IDirect3DDevice9** ppReturnedDeviceInterface) override;
+
+  const GlLimits& limits() const { return limits_; }
+
+ private:
+  ~Direct3D() override = default;
+  GlLimits limits_;
+  ULONG refs_ = 1;
+};
+
+// Number of vertices that `count` primitives of `type` use; 0 for an unknown type.
+UINT VertexCountOf(D3DPRIMITIVETYPE type, UINT count);
+// GL mode of a primitive type; false for an unknown type.
+bool GlPrimitive(D3DPRIMITIVETYPE type, GLenum* mode);
+
+// Layout of one flexible vertex format: byte offsets, -1 when the element is absent.
+struct FvfLayout {
+  int position = -1;
+  int positionSize = 0;  // 3 (XYZ) or 4 (XYZRHW, XYZW)
+  bool pretransformed = false;
+  int normal = -1;
+  int diffuse = -1;
+  int specular = -1;
+  int texCoord0 = -1;
+  int texCoord0Size = 0;
+  UINT size = 0;  // bytes per vertex the FVF describes
+};
+bool ParseFvf(DWORD fvf, FvfLayout* out);
+
+}  // namespace d3d9impl

@@ -1,0 +1,421 @@
+// d3d9_resources.cpp -- surfaces, textures, vertex and index buffers on GL textures, renderbuffers and buffers
+//
+// Testing failure names: "IDirect3DVertexBuffer9::Lock", "IDirect3DIndexBuffer9::Lock",
+// "IDirect3DTexture9::LockRect".
+#include <cstring>
+
+#include "platform/d3d9/d3d9_device.h"
+#include "platform/testing/testing.h"
+
+using platform_testing::ShouldFail;
+
+namespace d3d9impl {
+
+bool LookUpFormat(D3DFORMAT format, GlFormat* out) {
+  GlFormat f;
+  switch (format) {
+    case D3DFMT_A8R8G8B8:
+      f = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, 4, false, false, false};
+      break;
+    case D3DFMT_X8R8G8B8:
+      f = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, 4, false, false, true};
+      break;
+    case D3DFMT_R32F:
+      f = {GL_R32F, GL_RED, GL_FLOAT, 4, false, false, false};
+      break;
+    case D3DFMT_D16:
+      f = {GL_DEPTH_COMPONENT16, GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT, 2, true, false, false};
+      break;
+    case D3DFMT_D24X8:
+      f = {GL_DEPTH_COMPONENT24, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, 4, true, false, false};
+      break;
+    case D3DFMT_D24S8:
+      f = {GL_DEPTH24_STENCIL8, GL_DEPTH_STENCIL, GL_UNSIGNED_INT_24_8, 4, true, true, false};
+      break;
+    default:
+      return false;
+  }
+  *out = f;
+  return true;
+}
+
+// ---- Child
+
+Child::Child(Device* device, bool holdsDevice) : device_(device), holdsDevice_(holdsDevice) {
+  if (holdsDevice_) device_->AddRef();
+}
+
+ULONG Child::addRef() {
+  if (refs_ == 0 && holdsDevice_) device_->AddRef();
+  return ++refs_;
+}
+
+ULONG Child::release() {
+  if (refs_ == 0) return 0;
+  ULONG left = --refs_;
+  if (left == 0) {
+    Device* device = device_;
+    bool holds = holdsDevice_;
+    if (binds_ == 0) delete this;
+    // Last: giving up the hold may end the device, which unbinds (and so deletes) this child.
+    if (holds) device->releaseChildHold();
+  }
+  return left;
+}
+
+void Child::unbind() {
+  if (binds_ > 0 && --binds_ == 0 && refs_ == 0) delete this;
+}
+
+// ---- Surface
+
+Surface::Surface(Texture* texture, UINT level, const D3DSURFACE_DESC& desc)
+    : Child(texture->device(), false), kind_(Kind::kTextureLevel), desc_(desc), texture_(texture), level_(level) {}
+
+Surface::Surface(Device* device, Kind kind, const D3DSURFACE_DESC& desc)
+    : Child(device, kind == Kind::kStandalone), kind_(kind), desc_(desc) {}
+
+Surface::~Surface() {
+  device()->makeCurrent();
+  device()->forgetSurface(this);
+  if (renderbuffer_) glDeleteRenderbuffers(1, &renderbuffer_);
+}
+
+bool Surface::createStorage() {
+  GlFormat f;
+  if (!LookUpFormat(desc_.Format, &f)) return false;
+  if (desc_.Pool == D3DPOOL_SYSTEMMEM || desc_.Pool == D3DPOOL_SCRATCH) {
+    memory_.assign(static_cast<size_t>(desc_.Width) * desc_.Height * f.bytesPerPixel, 0);
+    return true;
+  }
+  device()->makeCurrent();
+  glGenRenderbuffers(1, &renderbuffer_);
+  glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer_);
+  GLsizei samples = desc_.MultiSampleType == D3DMULTISAMPLE_NONE ? 0 : static_cast<GLsizei>(desc_.MultiSampleType);
+  glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, f.internalFormat, static_cast<GLsizei>(desc_.Width),
+                                   static_cast<GLsizei>(desc_.Height));
+  glBindRenderbuffer(GL_RENDERBUFFER, 0);
+  return glGetError() == GL_NO_ERROR;
+}
+
+HRESULT Surface::QueryInterface(REFIID, void** ppvObj) {
+  if (ppvObj) *ppvObj = nullptr;
+  return E_NOINTERFACE;
+}
+
+ULONG Surface::AddRef() {
+  switch (kind_) {
+    case Kind::kTextureLevel: return texture_->AddRef();
+    case Kind::kImplicit: return device()->AddRef();
+    default: return addRef();
+  }
+}
+
+ULONG Surface::Release() {
+  switch (kind_) {
+    case Kind::kTextureLevel: return texture_->Release();
+    case Kind::kImplicit: return device()->Release();
+    default: return release();
+  }
+}
+
+void Surface::bindForDevice() {
+  if (kind_ == Kind::kTextureLevel) texture_->bind();
+  else if (kind_ == Kind::kStandalone) bind();
+}
+
+void Surface::unbindForDevice() {
+  if (kind_ == Kind::kTextureLevel) texture_->unbind();
+  else if (kind_ == Kind::kStandalone) unbind();
+}
+
+HRESULT Surface::GetDevice(IDirect3DDevice9** out) {
+  if (!out) return D3DERR_INVALIDCALL;
+  device()->AddRef();
+  *out = device();
+  return D3D_OK;
+}
+
+HRESULT Surface::GetContainer(REFIID, void** out) {
+  if (!out) return D3DERR_INVALIDCALL;
+  if (kind_ == Kind::kTextureLevel) {
+    texture_->AddRef();
+    *out = static_cast<IDirect3DTexture9*>(texture_);
+  } else {
+    device()->AddRef();
+    *out = static_cast<IDirect3DDevice9*>(device());
+  }
+  return D3D_OK;
+}
+
+HRESULT Surface::GetDesc(D3DSURFACE_DESC* out) {
+  if (!out) return D3DERR_INVALIDCALL;
+  *out = desc_;
+  return D3D_OK;
+}
+
+HRESULT Surface::LockRect(D3DLOCKED_RECT* out, const RECT* rect, DWORD flags) {
+  if (!out) return D3DERR_INVALIDCALL;
+  if (kind_ == Kind::kTextureLevel) {
+    D3DLOCKED_RECT r;
+    HRESULT hr = texture_->LockRect(level_, &r, rect, flags);
+    if (SUCCEEDED(hr)) *out = r;
+    return hr;
+  }
+  if (memory_.empty() || locked_) return D3DERR_INVALIDCALL;
+  GlFormat f;
+  LookUpFormat(desc_.Format, &f);
+  UINT x = 0, y = 0;
+  if (rect) {
+    if (rect->left < 0 || rect->top < 0 || rect->right <= rect->left || rect->bottom <= rect->top ||
+        static_cast<UINT>(rect->right) > desc_.Width || static_cast<UINT>(rect->bottom) > desc_.Height) {
+      return D3DERR_INVALIDCALL;
+    }
+    x = static_cast<UINT>(rect->left);
+    y = static_cast<UINT>(rect->top);
+  }
+  out->Pitch = static_cast<INT>(desc_.Width * f.bytesPerPixel);
+  out->pBits = memory_.data() + static_cast<size_t>(y) * out->Pitch + static_cast<size_t>(x) * f.bytesPerPixel;
+  locked_ = true;
+  return D3D_OK;
+}
+
+HRESULT Surface::UnlockRect() {
+  if (kind_ == Kind::kTextureLevel) return texture_->UnlockRect(level_);
+  if (!locked_) return D3DERR_INVALIDCALL;
+  locked_ = false;
+  return D3D_OK;
+}
+
+// ---- Texture
+
+Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool)
+    : Child(device, true), width_(width), height_(height), levels_(levels), usage_(usage), format_(format),
+      pool_(pool) {
+  for (UINT i = 0; i < levels_; ++i) {
+    D3DSURFACE_DESC d = {};
+    d.Format = format;
+    d.Type = D3DRTYPE_SURFACE;
+    d.Usage = usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DYNAMIC);
+    d.Pool = pool;
+    d.MultiSampleType = D3DMULTISAMPLE_NONE;
+    d.Width = (width >> i) ? (width >> i) : 1;
+    d.Height = (height >> i) ? (height >> i) : 1;
+    surfaces_.push_back(new Surface(this, i, d));
+  }
+  shadow_.resize(levels_);
+  locked_.assign(levels_, false);
+}
+
+Texture::~Texture() {
+  for (Surface* s : surfaces_) delete s;
+  device()->makeCurrent();
+  if (texture_) glDeleteTextures(1, &texture_);
+}
+
+bool Texture::lockable() const {
+  return (usage_ & D3DUSAGE_RENDERTARGET) == 0 &&
+         (pool_ != D3DPOOL_DEFAULT || (usage_ & D3DUSAGE_DYNAMIC) != 0);
+}
+
+bool Texture::createStorage() {
+  GlFormat f;
+  if (!LookUpFormat(format_, &f) || f.depth) return false;
+  device()->makeCurrent();
+  glGenTextures(1, &texture_);
+  glBindTexture(GL_TEXTURE_2D, texture_);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels_ - 1));
+  // Direct3D reads missing channels as one: X8's alpha, R32F's green, blue and alpha.
+  if (f.opaque) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
+  if (format_ == D3DFMT_R32F) {
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_G, GL_ONE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_B, GL_ONE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
+  }
+  for (UINT i = 0; i < levels_; ++i) {
+    const D3DSURFACE_DESC& d = surfaces_[i]->desc();
+    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), static_cast<GLint>(f.internalFormat),
+                 static_cast<GLsizei>(d.Width), static_cast<GLsizei>(d.Height), 0, f.format, f.type, nullptr);
+  }
+  glBindTexture(GL_TEXTURE_2D, 0);
+  device()->markDirty(kDirtyTextures);
+  return glGetError() == GL_NO_ERROR;
+}
+
+HRESULT Texture::QueryInterface(REFIID, void** ppvObj) {
+  if (ppvObj) *ppvObj = nullptr;
+  return E_NOINTERFACE;
+}
+
+HRESULT Texture::GetDevice(IDirect3DDevice9** out) {
+  if (!out) return D3DERR_INVALIDCALL;
+  device()->AddRef();
+  *out = device();
+  return D3D_OK;
+}
+
+void Texture::GenerateMipSubLevels() {
+  if (!texture_) return;
+  device()->makeCurrent();
+  glBindTexture(GL_TEXTURE_2D, texture_);
+  glGenerateMipmap(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  device()->markDirty(kDirtyTextures);
+}
+
+HRESULT Texture::GetLevelDesc(UINT level, D3DSURFACE_DESC* out) {
+  if (!out || level >= levels_) return D3DERR_INVALIDCALL;
+  *out = surfaces_[level]->desc();
+  return D3D_OK;
+}
+
+HRESULT Texture::GetSurfaceLevel(UINT level, IDirect3DSurface9** out) {
+  if (!out) return D3DERR_INVALIDCALL;
+  *out = nullptr;
+  if (level >= levels_) return D3DERR_INVALIDCALL;
+  AddRef();
+  *out = surfaces_[level];
+  return D3D_OK;
+}
+
+HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* out, const RECT* rect, DWORD) {
+  if (!out || level >= levels_ || locked_[level] || !lockable()) return D3DERR_INVALIDCALL;
+  if (ShouldFail("IDirect3DTexture9::LockRect")) return D3DERR_INVALIDCALL;
+  const D3DSURFACE_DESC& d = surfaces_[level]->desc();
+  GlFormat f;
+  LookUpFormat(format_, &f);
+  UINT x = 0, y = 0;
+  if (rect) {
+    if (rect->left < 0 || rect->top < 0 || rect->right <= rect->left || rect->bottom <= rect->top ||
+        static_cast<UINT>(rect->right) > d.Width || static_cast<UINT>(rect->bottom) > d.Height) {
+      return D3DERR_INVALIDCALL;
+    }
+    x = static_cast<UINT>(rect->left);
+    y = static_cast<UINT>(rect->top);
+  }
+  std::vector<uint8_t>& bytes = shadow_[level];
+  if (bytes.empty()) bytes.assign(static_cast<size_t>(d.Width) * d.Height * f.bytesPerPixel, 0);
+  out->Pitch = static_cast<INT>(d.Width * f.bytesPerPixel);
+  out->pBits = bytes.data() + static_cast<size_t>(y) * out->Pitch + static_cast<size_t>(x) * f.bytesPerPixel;
+  locked_[level] = true;
+  return D3D_OK;
+}
+
+HRESULT Texture::UnlockRect(UINT level) {
+  if (level >= levels_ || !locked_[level]) return D3DERR_INVALIDCALL;
+  locked_[level] = false;
+  if (!texture_) return D3D_OK;  // system-memory texture: the pixels stay here
+  const D3DSURFACE_DESC& d = surfaces_[level]->desc();
+  GlFormat f;
+  LookUpFormat(format_, &f);
+  device()->makeCurrent();
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glBindTexture(GL_TEXTURE_2D, texture_);
+  glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(d.Width),
+                  static_cast<GLsizei>(d.Height), f.format, f.type, shadow_[level].data());
+  glBindTexture(GL_TEXTURE_2D, 0);
+  device()->markDirty(kDirtyTextures);
+  return D3D_OK;
+}
+
+// ---- Buffers
+
+BufferStore::~BufferStore() {
+  if (buffer_) glDeleteBuffers(1, &buffer_);
+}
+
+bool BufferStore::create(GLenum target, UINT size) {
+  target_ = target;
+  bytes_.assign(size, 0);
+  glGenBuffers(1, &buffer_);
+  // Bound through the copy-write target so that the device's VAO and bindings stay as cached.
+  glBindBuffer(GL_COPY_WRITE_BUFFER, buffer_);
+  glBufferData(GL_COPY_WRITE_BUFFER, size, nullptr, GL_DYNAMIC_DRAW);
+  glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+  return glGetError() == GL_NO_ERROR;
+}
+
+HRESULT BufferStore::lock(UINT offset, UINT size, void** data, const char* failName) {
+  if (!data) return D3DERR_INVALIDCALL;
+  *data = nullptr;
+  if (ShouldFail(failName)) return D3DERR_INVALIDCALL;
+  if (locked_ || offset > bytes_.size()) return D3DERR_INVALIDCALL;
+  if (size == 0) size = static_cast<UINT>(bytes_.size()) - offset;  // 0 locks the rest
+  if (size > bytes_.size() - offset) return D3DERR_INVALIDCALL;
+  lockOffset_ = offset;
+  lockSize_ = size;
+  locked_ = true;
+  *data = bytes_.data() + offset;
+  return D3D_OK;
+}
+
+HRESULT BufferStore::unlock() {
+  if (!locked_) return D3DERR_INVALIDCALL;
+  locked_ = false;
+  if (lockSize_ == 0) return D3D_OK;
+  glBindBuffer(GL_COPY_WRITE_BUFFER, buffer_);
+  glBufferSubData(GL_COPY_WRITE_BUFFER, lockOffset_, lockSize_, bytes_.data() + lockOffset_);
+  glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+  return D3D_OK;
+}
+
+VertexBuffer::~VertexBuffer() { device()->makeCurrent(); }
+
+HRESULT VertexBuffer::QueryInterface(REFIID, void** ppvObj) {
+  if (ppvObj) *ppvObj = nullptr;
+  return E_NOINTERFACE;
+}
+
+HRESULT VertexBuffer::GetDevice(IDirect3DDevice9** out) {
+  if (!out) return D3DERR_INVALIDCALL;
+  device()->AddRef();
+  *out = device();
+  return D3D_OK;
+}
+
+HRESULT VertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD) {
+  return store_.lock(offset, size, data, "IDirect3DVertexBuffer9::Lock");
+}
+
+HRESULT VertexBuffer::Unlock() {
+  device()->makeCurrent();
+  return store_.unlock();
+}
+
+HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* out) {
+  if (!out) return D3DERR_INVALIDCALL;
+  *out = desc_;
+  return D3D_OK;
+}
+
+IndexBuffer::~IndexBuffer() { device()->makeCurrent(); }
+
+HRESULT IndexBuffer::QueryInterface(REFIID, void** ppvObj) {
+  if (ppvObj) *ppvObj = nullptr;
+  return E_NOINTERFACE;
+}
+
+HRESULT IndexBuffer::GetDevice(IDirect3DDevice9** out) {
+  if (!out) return D3DERR_INVALIDCALL;
+  device()->AddRef();
+  *out = device();
+  return D3D_OK;
+}
+
+HRESULT IndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD) {
+  return store_.lock(offset, size, data, "IDirect3DIndexBuffer9::Lock");
+}
+
+HRESULT IndexBuffer::Unlock() {
+  device()->makeCurrent();
+  return store_.unlock();
+}
+
+HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* out) {
+  if (!out) return D3DERR_INVALIDCALL;
+  *out = desc_;
+  return D3D_OK;
+}
+
+}  // namespace d3d9impl

@@ -1,0 +1,38 @@
+// device_factories.cpp -- the Device's vertex-buffer and texture factories
+//
+// A wrapper is registered only once its Direct3D object exists; a wrapper that failed is
+// deleted at once, so the registry holds only live resources and nothing leaks.
+#include "src/shell/device.h"
+#include "src/shell/texture.h"
+#include "src/shell/vertex_buffer.h"
+
+namespace {
+
+// Registers resource with owner's registry; deletes it when the registry cannot grow.
+template <typename T>
+T* Registered(Device* owner, T* resource) {
+  if (owner->Register(resource) >= 0) return resource;
+  delete resource;
+  return nullptr;
+}
+
+}  // namespace
+
+VertexBuffer* Device::CreateVertexBuffer(int stride, int count, DWORD usage, DWORD fvf,
+                                         D3DPOOL pool) {
+  VertexBuffer* buffer = new VertexBuffer();
+  if (FAILED(buffer->Create(device, stride, count, usage, fvf, pool))) {
+    delete buffer;
+    return nullptr;
+  }
+  return Registered(this, buffer);
+}
+
+Texture* Device::LoadTexture(const char* fileName) {
+  Texture* texture = new Texture();
+  if (FAILED(texture->Load(device, fileName))) {
+    delete texture;
+    return nullptr;
+  }
+  return Registered(this, texture);
+}

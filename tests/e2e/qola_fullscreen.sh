@@ -1,0 +1,70 @@
+#!/bin/bash
+# qola_fullscreen.sh -- the demo on a 1024x768 screen: a full-screen 1024x768 window, black
+# frames, and exit code 0 within a second of Escape
+# usage: bash qola_fullscreen.sh BUILD_DIR SOURCE_DIR
+# The screenshot stays in BUILD_DIR/e2e/qola_fullscreen.png for a person to look at. The X
+# server's root is white (-wr), so a black screen is the demo's own frames.
+set -u
+build=$(cd "$1" && pwd)
+source=$(cd "$2" && pwd)
+qola="$build/bin/qola"
+[ -x "$qola" ] || { echo "FAIL: $qola is not built"; exit 1; }
+for tool in xvfb-run xdotool import convert; do
+  command -v $tool >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
+done
+mkdir -p "$build/e2e"
+shot="$build/e2e/qola_fullscreen.png"
+log="$build/e2e/qola_fullscreen.log"
+rm -f "$shot"
+
+# Runs inside the X server: every check prints one FAIL line; the exit code counts them.
+inner=$(cat <<'INNER'
+set -u
+qola=$1 demo=$2 shot=$3 log=$4
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+cd "$demo" || exit 1
+QOLA_NO_MESSAGE_BOX=1 "$qola" >"$log" 2>&1 &
+pid=$!
+window=""
+for _ in $(seq 100); do
+  window=$(xdotool search --onlyvisible --name '^QOLA$' 2>/dev/null | head -1)
+  [ -n "$window" ] && break
+  kill -0 $pid 2>/dev/null || break
+  sleep 0.1
+done
+if [ -z "$window" ]; then
+  fail "no window named QOLA appeared"; cat "$log"; kill $pid 2>/dev/null; exit 1
+fi
+sleep 1  # some frames
+geometry=$(xdotool getwindowgeometry "$window")
+grep -q 'Geometry: 1024x768' <<<"$geometry" || fail "window geometry: $geometry"
+grep -q 'Position: 0,0' <<<"$geometry" || fail "window position: $geometry"
+import -window root "$shot" || fail "no screenshot"
+mean=$(convert "$shot" -colorspace gray -format '%[fx:mean]' info:)
+max=$(convert "$shot" -colorspace gray -format '%[fx:maxima]' info:)
+awk -v m="$mean" -v x="$max" 'BEGIN { exit !(m < 0.01 && x < 0.05) }' ||
+  fail "the screen is not black: mean $mean, brightest $max"
+kill -0 $pid 2>/dev/null || fail "qola ended before Escape"
+xdotool windowfocus --sync "$window" 2>/dev/null
+start=$(date +%s%N)
+xdotool key Escape
+rc=""
+for _ in $(seq 50); do
+  if ! kill -0 $pid 2>/dev/null; then wait $pid; rc=$?; break; fi
+  sleep 0.02
+done
+elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
+if [ -z "$rc" ]; then
+  fail "still running 1 s after Escape"; kill $pid; wait $pid 2>/dev/null
+else
+  [ "$rc" -eq 0 ] || fail "exit code $rc after Escape"
+  [ "$elapsed" -le 1000 ] || fail "exit took $elapsed ms"
+fi
+exit $failures
+INNER
+)
+xvfb-run -a -s "-screen 0 1024x768x24 +extension GLX -wr" bash -c "$inner" inner "$qola" "$source/demo" "$shot" "$log"
+failures=$?
+[ $failures -eq 0 ] && echo "qola full screen: all checks passed" || cat "$log"
+exit $((failures > 0))

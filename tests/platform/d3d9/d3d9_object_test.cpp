@@ -1,0 +1,206 @@
+// d3d9_object_test.cpp -- reference counts, failure paths, state round trips, indexed draws, PNG errors
+#include <d3d9.h>
+#include <d3dx9tex.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/testing/testing.h"
+#include "tests/support/picture.h"
+
+namespace {
+
+class D3D9Object : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform_testing::Reset();
+    ASSERT_TRUE(testsupport::CreateTestDevice(&td_, 32, 32)) << td_.error;
+    dev_ = td_.device;
+  }
+  void TearDown() override { platform_testing::Reset(); }
+  testsupport::TestDevice td_;
+  IDirect3DDevice9* dev_ = nullptr;
+};
+
+TEST_F(D3D9Object, ChildrenCountTheirReferencesAndHoldTheDevice) {
+  EXPECT_EQ(2u, dev_->AddRef());
+  EXPECT_EQ(1u, dev_->Release());
+  IDirect3DTexture9* tex = nullptr;
+  ASSERT_EQ(D3D_OK, dev_->CreateTexture(8, 8, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr));
+  EXPECT_EQ(4u, tex->GetLevelCount());                 // 8, 4, 2, 1
+  EXPECT_EQ(3u, dev_->AddRef());                       // the texture holds one
+  EXPECT_EQ(2u, dev_->Release());
+  IDirect3DSurface9* level = nullptr;
+  ASSERT_EQ(D3D_OK, tex->GetSurfaceLevel(1, &level));  // a level counts for its texture
+  EXPECT_EQ(3u, tex->AddRef());
+  EXPECT_EQ(2u, tex->Release());
+  EXPECT_EQ(1u, level->Release());
+  // Bound, the texture outlives the program's last reference and the device still draws.
+  ASSERT_EQ(D3D_OK, dev_->SetTexture(0, tex));
+  EXPECT_EQ(0u, tex->Release());
+  IDirect3DBaseTexture9* bound = nullptr;
+  ASSERT_EQ(D3D_OK, dev_->GetTexture(0, &bound));
+  EXPECT_EQ(static_cast<IDirect3DBaseTexture9*>(tex), bound);
+  bound->Release();
+  EXPECT_EQ(D3D_OK, dev_->SetTexture(0, nullptr));  // now it goes
+  EXPECT_EQ(2u, dev_->AddRef());
+  EXPECT_EQ(1u, dev_->Release());
+  // The back buffer's references are the device's.
+  IDirect3DSurface9* back = nullptr;
+  ASSERT_EQ(D3D_OK, dev_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back));
+  EXPECT_EQ(3u, dev_->AddRef());
+  dev_->Release();
+  back->Release();
+}
+
+TEST_F(D3D9Object, DeviceReleasedWhileStillBoundCleansUp) {
+  // A device whose last reference goes with objects bound frees them (AddressSanitizer checks).
+  IDirect3DVertexBuffer9* vb = nullptr;
+  ASSERT_EQ(D3D_OK, dev_->CreateVertexBuffer(64, 0, D3DFVF_XYZ, D3DPOOL_MANAGED, &vb, nullptr));
+  IDirect3DSurface9* depth = nullptr;
+  ASSERT_EQ(D3D_OK, dev_->CreateDepthStencilSurface(32, 32, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, TRUE, &depth,
+                                                    nullptr));
+  dev_->SetStreamSource(0, vb, 0, 12);
+  dev_->SetDepthStencilSurface(depth);
+  EXPECT_EQ(0u, vb->Release());
+  EXPECT_EQ(0u, depth->Release());
+  EXPECT_EQ(0u, td_.device->Release());
+  td_.device = nullptr;
+}
+
+TEST_F(D3D9Object, NamedFailuresReachTheCaller) {
+  IDirect3DVertexBuffer9* vb = nullptr;
+  ASSERT_EQ(D3D_OK, dev_->CreateVertexBuffer(1920, 0, D3DFVF_XYZ, D3DPOOL_MANAGED, &vb, nullptr));
+  void* data = reinterpret_cast<void*>(1);
+  platform_testing::FailCall("IDirect3DVertexBuffer9::Lock");
+  EXPECT_EQ(D3DERR_INVALIDCALL, vb->Lock(0, 1920, &data, 0));
+  EXPECT_EQ(nullptr, data);
+  platform_testing::ClearFailures();
+  EXPECT_EQ(D3D_OK, vb->Lock(0, 1920, &data, 0));
+  EXPECT_EQ(D3DERR_INVALIDCALL, vb->Lock(0, 4, &data, 0));  // already locked
+  EXPECT_EQ(D3D_OK, vb->Unlock());
+  EXPECT_EQ(D3DERR_INVALIDCALL, vb->Lock(1900, 100, &data, 0));  // past the end
+  vb->Release();
+
+  IDirect3D9* d3d = td_.d3d;
+  D3DDISPLAYMODE mode;
+  platform_testing::FailCall("IDirect3D9::EnumAdapterModes");
+  EXPECT_TRUE(FAILED(d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 0, &mode)));
+  platform_testing::ClearFailures();
+  ASSERT_GT(d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8), 0u);
+  ASSERT_EQ(D3D_OK, d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 0, &mode));
+  EXPECT_EQ(D3DFMT_X8R8G8B8, mode.Format);
+  EXPECT_EQ(0u, d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_R5G6B5));
+  EXPECT_EQ(D3D_OK, d3d->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8,
+                                           D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_D16));
+  EXPECT_EQ(D3DERR_NOTAVAILABLE, d3d->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8,
+                                                        D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_A8R8G8B8));
+
+  D3DPRESENT_PARAMETERS pp = {};
+  pp.BackBufferWidth = pp.BackBufferHeight = 16;
+  pp.Windowed = TRUE;
+  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  IDirect3DDevice9* other = nullptr;
+  platform_testing::FailCall("IDirect3D9::CreateDevice:hardware");
+  EXPECT_TRUE(FAILED(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &other)));
+  EXPECT_EQ(nullptr, other);
+  ASSERT_EQ(D3D_OK, d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &other));
+  other->Release();
+}
+
+TEST_F(D3D9Object, RenderStatesRoundTripWithDirect3DDefaults) {
+  struct Default {
+    D3DRENDERSTATETYPE state;
+    DWORD value;
+  };
+  const Default defaults[] = {
+      {D3DRS_ZENABLE, D3DZB_TRUE},        {D3DRS_ZWRITEENABLE, TRUE},         {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},
+      {D3DRS_CULLMODE, D3DCULL_CCW},      {D3DRS_LIGHTING, TRUE},             {D3DRS_ALPHABLENDENABLE, FALSE},
+      {D3DRS_SRCBLEND, D3DBLEND_ONE},     {D3DRS_DESTBLEND, D3DBLEND_ZERO},   {D3DRS_COLORWRITEENABLE, 0xf},
+  };
+  for (const Default& d : defaults) {
+    DWORD v = 0xdeadbeef;
+    ASSERT_EQ(D3D_OK, dev_->GetRenderState(d.state, &v));
+    EXPECT_EQ(d.value, v) << "state " << d.state;
+    ASSERT_EQ(D3D_OK, dev_->SetRenderState(d.state, 7));
+    dev_->GetRenderState(d.state, &v);
+    EXPECT_EQ(7u, v);
+  }
+  EXPECT_EQ(D3DERR_INVALIDCALL, dev_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(5000), 1));
+  EXPECT_EQ(D3DERR_INVALIDCALL, dev_->SetSamplerState(8, D3DSAMP_MINFILTER, D3DTEXF_LINEAR));
+  DWORD filter = 0;
+  dev_->GetSamplerState(0, D3DSAMP_MINFILTER, &filter);
+  EXPECT_EQ(static_cast<DWORD>(D3DTEXF_POINT), filter);
+}
+
+TEST_F(D3D9Object, IndexedDrawUsesBaseVertexAndSixteenBitIndices) {
+  dev_->SetRenderState(D3DRS_LIGHTING, FALSE);
+  struct V {
+    float x, y, z, rhw;
+    D3DCOLOR c;
+  };
+  // Vertices 0..3 are a decoy; 4..7 the quad over the right half, reached with base vertex 4.
+  V v[8] = {{0, 0, .5f, 1, 0xffff0000}, {16, 0, .5f, 1, 0xffff0000}, {0, 32, .5f, 1, 0xffff0000},
+            {16, 32, .5f, 1, 0xffff0000}, {16, 0, .5f, 1, 0xff00ff00}, {32, 0, .5f, 1, 0xff00ff00},
+            {16, 32, .5f, 1, 0xff00ff00}, {32, 32, .5f, 1, 0xff00ff00}};
+  WORD idx[6] = {0, 1, 2, 1, 3, 2};
+  IDirect3DVertexBuffer9* vb = nullptr;
+  IDirect3DIndexBuffer9* ib = nullptr;
+  ASSERT_EQ(D3D_OK, dev_->CreateVertexBuffer(sizeof v, 0, D3DFVF_XYZRHW | D3DFVF_DIFFUSE, D3DPOOL_MANAGED, &vb, nullptr));
+  ASSERT_EQ(D3D_OK, dev_->CreateIndexBuffer(sizeof idx, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr));
+  void* p;
+  vb->Lock(0, 0, &p, 0);
+  std::memcpy(p, v, sizeof v);
+  vb->Unlock();
+  ib->Lock(0, 0, &p, 0);
+  std::memcpy(p, idx, sizeof idx);
+  ib->Unlock();
+  dev_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
+  dev_->SetStreamSource(0, vb, 0, sizeof(V));
+  dev_->SetIndices(ib);
+  dev_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.f, 0);
+  dev_->BeginScene();
+  EXPECT_EQ(D3D_OK, dev_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 4, 0, 2));
+  EXPECT_EQ(D3DERR_INVALIDCALL, dev_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 3, 2));  // past the end
+  dev_->EndScene();
+  testsupport::Picture pic;
+  ASSERT_TRUE(testsupport::ReadBackBuffer(dev_, &pic));
+  EXPECT_TRUE(testsupport::Near(testsupport::AverageColor(pic, 0, 0, 16, 32), 0, 0));
+  EXPECT_TRUE(testsupport::Near(testsupport::AverageColor(pic, 16, 0, 32, 32), 0xff00ff00, 0));
+  dev_->SetIndices(nullptr);
+  dev_->SetStreamSource(0, nullptr, 0, 0);
+  EXPECT_EQ(0u, ib->Release());
+  EXPECT_EQ(0u, vb->Release());
+}
+
+TEST_F(D3D9Object, MissingOrCorruptImagesFailCleanly) {
+  struct Case {
+    const char* name;
+    const char* bytes;
+    size_t size;
+    HRESULT expected;
+  };
+  static const char kPngHeaderOnly[] = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0";
+  const Case cases[] = {
+      {"d3d9_missing.png", nullptr, 0, D3DERR_NOTAVAILABLE},
+      {"d3d9_empty.png", "", 0, D3DXERR_INVALIDDATA},
+      {"d3d9_text.png", "not a picture", 13, D3DXERR_INVALIDDATA},
+      {"d3d9_truncated.png", kPngHeaderOnly, sizeof kPngHeaderOnly - 1, D3DXERR_INVALIDDATA},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::remove(c.name);
+    if (c.bytes) {
+      FILE* f = std::fopen(c.name, "wb");
+      ASSERT_NE(nullptr, f);
+      std::fwrite(c.bytes, 1, c.size, f);
+      std::fclose(f);
+    }
+    IDirect3DTexture9* tex = reinterpret_cast<IDirect3DTexture9*>(1);
+    EXPECT_EQ(c.expected, D3DXCreateTextureFromFileA(dev_, c.name, &tex));
+    EXPECT_EQ(nullptr, tex);
+  }
+}
+
+}  // namespace

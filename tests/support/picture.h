@@ -1,0 +1,55 @@
+// picture.h -- test helpers for pictures: a device to draw on, the back buffer read back, colour checks
+//
+// Everything goes through the Direct3D calls themselves (GetRenderTargetData, LockRect), so a
+// test sees what the program would.
+#pragma once
+
+#include <d3d9.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// An RGBA picture, row 0 = top.
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgba;
+  const uint8_t* at(int x, int y) const { return rgba.data() + (static_cast<size_t>(y) * width + x) * 4; }
+};
+
+struct Rgba {
+  double r, g, b, a;
+};
+
+// Direct3DCreate9 plus an offscreen device (no window) of the given size; null with a reason
+// in `error` when either fails. `samples` 0 for none.
+struct TestDevice {
+  IDirect3D9* d3d = nullptr;
+  IDirect3DDevice9* device = nullptr;
+  std::string error;
+  ~TestDevice();
+};
+bool CreateTestDevice(TestDevice* out, int width, int height, int samples = 0);
+
+// Reads a render-target surface (A8R8G8B8, X8R8G8B8) into a picture; false on any failure.
+bool ReadSurface(IDirect3DDevice9* device, IDirect3DSurface9* surface, Picture* out);
+bool ReadBackBuffer(IDirect3DDevice9* device, Picture* out);
+// Reads an R32F render-target surface into floats, row 0 = top.
+bool ReadFloatSurface(IDirect3DDevice9* device, IDirect3DSurface9* surface, std::vector<float>* out, int* width,
+                      int* height);
+
+// Mean colour of the rectangle [x0, x1) x [y0, y1), channels 0..255.
+Rgba AverageColor(const Picture& picture, int x0, int y0, int x1, int y1);
+// True when every channel of the mean is within `tolerance` of the expected D3DCOLOR.
+bool Near(const Rgba& got, D3DCOLOR expected, double tolerance, bool checkAlpha = false);
+std::string Describe(const Rgba& c);
+
+// Writes the picture as an RGBA PNG, for looking at a failure.
+bool WritePng(const Picture& picture, const std::string& path);
+// Writes a PNG from RGBA bytes (row 0 = top), for building test images.
+bool WritePngRgba(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba);
+
+}  // namespace testsupport
