@@ -8,9 +8,21 @@
 
 #include <d3d9.h>
 
+#include "src/shell/demo_script.h"
 #include "src/shell/device.h"
+#include "src/timeline/frame_handler.h"
 
 namespace {
+
+// The process-wide demo script: "go.xml", its timeline and the music that clocks it.
+DemoScript demoScript;
+
+// The frame handler until the effect dispatch joins the program: the timeline still runs on
+// the music's position every frame, and nothing is drawn over the cleared frame.
+class BlankFrameHandler : public FrameHandler {
+ public:
+  bool Run(Timeline*) override { return false; }
+};
 
 constexpr int kScreenWidth = 1024;
 constexpr int kScreenHeight = 768;
@@ -31,11 +43,10 @@ bool CreateDevice() {
 // Start-up steps 3 to 12.
 bool LoadDemo(Device* device) {
   (void)device;
-  // ---- Demo script and music (steps 3 to 7), integrated from src/shell/demo_script.h:
-  //   DemoScript::InitSound; a GenericTimelineEvent prototype (start 0, duration 0);
-  //   DemoScript::Serialize("go.xml", false, prototype); install a new EffectDispatcher as the
-  //   timeline's frame handler; DemoScript::SetPlaying(true). A refused script ends start-up
-  //   (return false) after DemoScript::Close.
+  // Steps 3 to 7: the sound library, "go.xml" read with a GenericTimelineEvent prototype, the
+  // frame handler, the music started. A refused script has shown its "Eek!" message by now and
+  // ends start-up; the shutdown then closes what the script opened.
+  if (!demoScript.Start("go.xml", new BlankFrameHandler)) return false;
   // ---- Effect resources (steps 8 to 11): LoadSprites, PrepareShadowMap, Scene::Load of
   //   "media/scene1texkey.3ds" with maps from "media/maps/", LoadSphereDistortion.
   // ---- Warm-up draws (step 12), unseen: DrawSceneShot(device, 0.0, 0), DrawSpriteBeat,
@@ -47,13 +58,13 @@ bool LoadDemo(Device* device) {
 // then every pending window message.
 void RunFrame(Device* device) {
   device->device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-  // ---- DemoScript::Update: the music position, the timeline and its frame handler.
+  demoScript.Update();  // the music position, the timeline and its frame handler
   device->device->Present(nullptr, nullptr, nullptr, nullptr);
   device->PumpMessages();
 }
 
 void ShutDown() {
-  // ---- DemoScript::Close: the timeline, the music stream and the sound library.
+  demoScript.Close();  // the timeline, the music stream and the sound library
   Device::DeleteInstance();
 }
 
