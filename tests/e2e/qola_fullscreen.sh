@@ -1,6 +1,6 @@
 #!/bin/bash
 # qola_fullscreen.sh -- the demo on a 1024x768 screen: a full-screen 1024x768 window, black
-# frames, and exit code 0 within a second of Escape
+# frames, and exit code 0 within a second of Escape; also when go.xml names a missing music file
 # usage: bash qola_fullscreen.sh BUILD_DIR SOURCE_DIR
 # The screenshot stays in BUILD_DIR/e2e/qola_fullscreen.png for a person to look at. The X
 # server's root is white (-wr), so a black screen is the demo's own frames.
@@ -66,5 +66,18 @@ INNER
 )
 xvfb-run -a -s "-screen 0 1024x768x24 +extension GLX -wr" bash -c "$inner" inner "$qola" "$source/demo" "$shot" "$log"
 failures=$?
-[ $failures -eq 0 ] && echo "qola full screen: all checks passed" || cat "$log"
+[ $failures -eq 0 ] || cat "$log"
+
+# The same with a script whose music file is missing: no stream, the same black frames, and a
+# clean exit on Escape.
+nomusic=$(mktemp -d)
+trap 'rm -rf "$nomusic"' EXIT
+sed 's/music_filename="[^"]*"/music_filename="media\/no-such-music.ogg"/' "$source/demo/go.xml" >"$nomusic/go.xml"
+grep -q 'no-such-music' "$nomusic/go.xml" || { echo "FAIL: could not rewrite go.xml"; exit 1; }
+xvfb-run -a -s "-screen 0 1024x768x24 +extension GLX -wr" bash -c "$inner" inner "$qola" "$nomusic" \
+  "$build/e2e/qola_no_music.png" "$build/e2e/qola_no_music.log"
+nomusic_failures=$?
+[ $nomusic_failures -eq 0 ] || { echo "(without its music file)"; cat "$build/e2e/qola_no_music.log"; }
+failures=$((failures + nomusic_failures))
+[ $failures -eq 0 ] && echo "qola full screen: all checks passed"
 exit $((failures > 0))
