@@ -2,6 +2,7 @@
 #include <d3dx9.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -235,6 +236,61 @@ TEST_F(MeshTest, SphereFromXClonesToPositionsOnlyAndDraws) {
   EXPECT_EQ(D3DERR_NOTFOUND, D3DXLoadMeshFromXA("no/such.x", D3DXMESH_SYSTEMMEM, dev_.device, nullptr, nullptr,
                                                 nullptr, nullptr, &missing));
   EXPECT_EQ(nullptr, missing);
+}
+
+// A .x file is left-handed with clockwise front faces, as Direct3D draws: loading keeps its
+// positions and its winding, so a triangle wound clockwise on screen survives CCW culling and
+// the same triangle wound the other way is culled.
+TEST_F(MeshTest, XFileKeepsPositionsAndWinding) {
+  struct Case {
+    const char* name;
+    const char* face;
+    int corners[3];  // the file's vertices of the face, in its order
+    bool drawn;
+  } cases[] = {
+      {"clockwise", "3;0,1,2;;", {0, 1, 2}, true},
+      {"counter-clockwise", "3;0,2,1;;", {0, 2, 1}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string file = testing::TempDir() + "qola_winding.x";
+    FILE* f = fopen(file.c_str(), "w");
+    ASSERT_NE(nullptr, f);
+    // Pixel coordinates of the orthographic projection: (8,56) bottom left, (8,8) top left,
+    // (56,56) bottom right.
+    fprintf(f, "xof 0303txt 0032\nMesh Triangle {\n 3;\n 8.0;56.0;0.5;,\n 8.0;8.0;0.5;,\n 56.0;56.0;0.5;;\n"
+               " 1;\n %s\n}\n", c.face);
+    fclose(f);
+    ID3DXMesh* mesh = nullptr;
+    ASSERT_EQ(D3D_OK, D3DXLoadMeshFromXA(file.c_str(), D3DXMESH_SYSTEMMEM, dev_.device, nullptr, nullptr, nullptr,
+                                         nullptr, &mesh));
+    ASSERT_EQ(1u, mesh->GetNumFaces());
+    ASSERT_EQ(3u, mesh->GetNumVertices());
+    // Corner by corner, the face's positions are the file's, in the file's order.
+    float* positions = nullptr;
+    WORD* indices = nullptr;
+    ASSERT_EQ(D3D_OK, mesh->LockVertexBuffer(D3DLOCK_READONLY, reinterpret_cast<void**>(&positions)));
+    ASSERT_EQ(D3D_OK, mesh->LockIndexBuffer(D3DLOCK_READONLY, reinterpret_cast<void**>(&indices)));
+    const DWORD stride = mesh->GetNumBytesPerVertex() / sizeof(float);
+    const float file_positions[3][3] = {{8, 56, 0.5f}, {8, 8, 0.5f}, {56, 56, 0.5f}};
+    for (int corner = 0; corner < 3; ++corner) {
+      ASSERT_LT(indices[corner], 3);
+      for (int k = 0; k < 3; ++k)
+        EXPECT_FLOAT_EQ(file_positions[c.corners[corner]][k], positions[indices[corner] * stride + k])
+            << "corner " << corner << " axis " << k;
+    }
+    mesh->UnlockIndexBuffer();
+    mesh->UnlockVertexBuffer();
+
+    effect_->SetTechnique("SolidCulled");
+    D3DXMATRIX projection = PixelProjection();
+    testsupport::Picture picture = Draw(mesh, 0, projection);
+    auto inside = testsupport::AverageColor(picture, 12, 36, 24, 48);
+    D3DCOLOR expected = c.drawn ? D3DCOLOR_XRGB(255, 255, 255) : D3DCOLOR_XRGB(0, 0, 0);
+    EXPECT_TRUE(testsupport::Near(inside, expected, 3)) << testsupport::Describe(inside);
+    mesh->Release();
+    remove(file.c_str());
+  }
 }
 
 }  // namespace
