@@ -115,21 +115,15 @@ D3DXHANDLE EffectObject::GetParameterByName(D3DXHANDLE hParameter, LPCSTR pName)
 }
 
 D3DXHANDLE EffectObject::GetTechniqueByName(LPCSTR pName) {
-  if (!pName) return nullptr;
-  for (const Technique& t : desc_.techniques)
-    if (t.name == pName) return t.name.c_str();
-  return nullptr;
+  int t = FindTechnique(pName);
+  return t < 0 ? nullptr : desc_.techniques[t].name.c_str();
 }
 
 HRESULT EffectObject::SetTechnique(D3DXHANDLE hTechnique) {
-  if (!hTechnique || begun_) return D3DERR_INVALIDCALL;
-  for (size_t t = 0; t < desc_.techniques.size(); ++t) {
-    if (desc_.techniques[t].name == hTechnique) {
-      technique_ = static_cast<int>(t);
-      return D3D_OK;
-    }
-  }
-  return D3DERR_INVALIDCALL;
+  int t = FindTechnique(hTechnique);
+  if (t < 0 || begun_) return D3DERR_INVALIDCALL;
+  technique_ = t;
+  return D3D_OK;
 }
 
 D3DXHANDLE EffectObject::GetCurrentTechnique() { return desc_.techniques[technique_].name.c_str(); }

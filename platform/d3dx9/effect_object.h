@@ -22,6 +22,13 @@ class EffectObject : public ID3DXEffect {
   ULONG AddRef() override;
   ULONG Release() override;
 
+  HRESULT GetDesc(D3DXEFFECT_DESC* pDesc) override;
+  HRESULT GetParameterDesc(D3DXHANDLE hParameter, D3DXPARAMETER_DESC* pDesc) override;
+  HRESULT GetTechniqueDesc(D3DXHANDLE hTechnique, D3DXTECHNIQUE_DESC* pDesc) override;
+  HRESULT GetPassDesc(D3DXHANDLE hPass, D3DXPASS_DESC* pDesc) override;
+  D3DXHANDLE GetParameter(D3DXHANDLE hParameter, UINT Index) override;
+  D3DXHANDLE GetTechnique(UINT Index) override;
+  D3DXHANDLE GetPass(D3DXHANDLE hTechnique, UINT Index) override;
   D3DXHANDLE GetParameterByName(D3DXHANDLE hParameter, LPCSTR pName) override;
   D3DXHANDLE GetTechniqueByName(LPCSTR pName) override;
   HRESULT SetTechnique(D3DXHANDLE hTechnique) override;
@@ -38,8 +45,6 @@ class EffectObject : public ID3DXEffect {
   HRESULT CommitChanges() override;
   HRESULT EndPass() override;
   HRESULT End() override;
-
-  const EffectDesc& desc() const { return desc_; }
 
  private:
   ~EffectObject() override;
@@ -58,6 +63,7 @@ class EffectObject : public ID3DXEffect {
   };
 
   int FindParameter(D3DXHANDLE handle) const;
+  int FindTechnique(D3DXHANDLE handle) const;
   int FloatParameter(D3DXHANDLE handle) const;  // index of a float-valued parameter or -1
   PassProgram& Program(int technique, int pass);
   void UploadChanged(PassProgram& program);

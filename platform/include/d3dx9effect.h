@@ -2,7 +2,9 @@
 //
 // Implemented in platform/d3dx9/effect_*.cpp: D3DXCreateEffectFromFileA (read, parse, compile
 // and link at load; errors with file and line in the error buffer), D3DXCreateBuffer, and on
-// ID3DXEffect: SetTechnique/GetCurrentTechnique, GetParameterByName, GetTechniqueByName,
+// ID3DXEffect: the descriptions (GetDesc, GetParameter/GetParameterDesc, GetTechnique/
+// GetTechniqueDesc, GetPass/GetPassDesc), SetTechnique/GetCurrentTechnique, GetParameterByName,
+// GetTechniqueByName,
 // Set/Get Matrix, Float, FloatArray, SetTexture, CommitChanges, Begin/BeginPass/EndPass/End.
 // Handles are names (const char*), as D3DX accepts. Not implemented: effect pools, includes,
 // macros (non-null arguments are refused with D3DERR_INVALIDCALL).
@@ -31,7 +33,82 @@ struct ID3DXBuffer : IUnknown {
 };
 typedef ID3DXBuffer* LPD3DXBUFFER;
 
+typedef enum _D3DXPARAMETER_CLASS {
+  D3DXPC_SCALAR = 0,
+  D3DXPC_VECTOR = 1,
+  D3DXPC_MATRIX_ROWS = 2,
+  D3DXPC_MATRIX_COLUMNS = 3,
+  D3DXPC_OBJECT = 4,
+  D3DXPC_STRUCT = 5,
+  D3DXPC_FORCE_DWORD = 0x7fffffff
+} D3DXPARAMETER_CLASS;
+
+typedef enum _D3DXPARAMETER_TYPE {
+  D3DXPT_VOID = 0,
+  D3DXPT_BOOL = 1,
+  D3DXPT_INT = 2,
+  D3DXPT_FLOAT = 3,
+  D3DXPT_STRING = 4,
+  D3DXPT_TEXTURE = 5,
+  D3DXPT_TEXTURE1D = 6,
+  D3DXPT_TEXTURE2D = 7,
+  D3DXPT_TEXTURE3D = 8,
+  D3DXPT_TEXTURECUBE = 9,
+  D3DXPT_SAMPLER = 10,
+  D3DXPT_SAMPLER1D = 11,
+  D3DXPT_SAMPLER2D = 12,
+  D3DXPT_SAMPLER3D = 13,
+  D3DXPT_SAMPLERCUBE = 14,
+  D3DXPT_PIXELSHADER = 15,
+  D3DXPT_VERTEXSHADER = 16,
+  D3DXPT_FORCE_DWORD = 0x7fffffff
+} D3DXPARAMETER_TYPE;
+
+typedef struct _D3DXEFFECT_DESC {
+  LPCSTR Creator;
+  UINT Parameters;
+  UINT Techniques;
+  UINT Functions;
+} D3DXEFFECT_DESC;
+
+typedef struct _D3DXPARAMETER_DESC {
+  LPCSTR Name;
+  LPCSTR Semantic;
+  D3DXPARAMETER_CLASS Class;
+  D3DXPARAMETER_TYPE Type;
+  UINT Rows;
+  UINT Columns;
+  UINT Elements;
+  UINT Annotations;
+  UINT StructMembers;
+  DWORD Flags;
+  UINT Bytes;
+} D3DXPARAMETER_DESC;
+
+typedef struct _D3DXTECHNIQUE_DESC {
+  LPCSTR Name;
+  UINT Passes;
+  UINT Annotations;
+} D3DXTECHNIQUE_DESC;
+
+typedef struct _D3DXPASS_DESC {
+  LPCSTR Name;
+  UINT Annotations;
+  const DWORD* pVertexShaderFunction;  // null: the shaders are GLSL, not bytecode
+  const DWORD* pPixelShaderFunction;
+} D3DXPASS_DESC;
+
 struct ID3DXEffect : IUnknown {
+  // What the file declares, in file order. Parameter and technique handles are their names; a
+  // pass handle is the pointer GetPass returned (pass names need not be unique).
+  virtual HRESULT GetDesc(D3DXEFFECT_DESC* pDesc) = 0;
+  virtual HRESULT GetParameterDesc(D3DXHANDLE hParameter, D3DXPARAMETER_DESC* pDesc) = 0;
+  virtual HRESULT GetTechniqueDesc(D3DXHANDLE hTechnique, D3DXTECHNIQUE_DESC* pDesc) = 0;
+  virtual HRESULT GetPassDesc(D3DXHANDLE hPass, D3DXPASS_DESC* pDesc) = 0;
+  virtual D3DXHANDLE GetParameter(D3DXHANDLE hParameter, UINT Index) = 0;
+  virtual D3DXHANDLE GetTechnique(UINT Index) = 0;
+  virtual D3DXHANDLE GetPass(D3DXHANDLE hTechnique, UINT Index) = 0;
+
   virtual D3DXHANDLE GetParameterByName(D3DXHANDLE hParameter, LPCSTR pName) = 0;
   virtual D3DXHANDLE GetTechniqueByName(LPCSTR pName) = 0;
   virtual HRESULT SetTechnique(D3DXHANDLE hTechnique) = 0;

@@ -1,13 +1,12 @@
 // cmd_fx.cpp -- `qolatool fx`: compile effect files as the demo does and list what they declare
 //
 // Each file goes through D3DXCreateEffectFromFileA on an offscreen device, so a file this
-// accepts is a file the demo compiles; the listing reads the effect's parsed declarations.
+// accepts is a file the demo compiles; the listing comes from the effect's own descriptions.
 #include <d3dx9.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "platform/d3dx9/effect_object.h"
 #include "tools/qolatool/subcommand.h"
 
 namespace {
@@ -53,14 +52,41 @@ struct OffscreenDevice {
   }
 };
 
+// The .fx keyword of a parameter's type.
+const char* TypeName(const D3DXPARAMETER_DESC& d) {
+  switch (d.Type) {
+    case D3DXPT_TEXTURE: return "texture";
+    case D3DXPT_SAMPLER: return "sampler";
+    case D3DXPT_FLOAT:
+      if (d.Class == D3DXPC_SCALAR) return "float";
+      if (d.Class == D3DXPC_VECTOR) {
+        static const char* const kVectors[] = {"float", "float", "float2", "float3", "float4"};
+        return d.Columns <= 4 ? kVectors[d.Columns] : "?";
+      }
+      if (d.Rows == 4 && d.Columns == 4) return "float4x4";
+      return "?";
+    default: return "?";
+  }
+}
+
 void List(const char* file, ID3DXEffect* effect) {
-  const d3dx9fx::EffectDesc& desc = static_cast<d3dx9fx::EffectObject*>(effect)->desc();
   std::printf("effect %s\n", file);
-  for (const d3dx9fx::Parameter& p : desc.parameters)
-    std::printf("parameter %s %s\n", p.name.c_str(), d3dx9fx::ParamTypeName(p.type));
-  for (const d3dx9fx::Technique& t : desc.techniques) {
-    std::printf("technique %s passes %zu\n", t.name.c_str(), t.passes.size());
-    for (const d3dx9fx::Pass& pass : t.passes) std::printf("pass %s\n", pass.name.c_str());
+  D3DXEFFECT_DESC desc;
+  if (FAILED(effect->GetDesc(&desc))) return;
+  for (UINT i = 0; i < desc.Parameters; ++i) {
+    D3DXPARAMETER_DESC p;
+    if (SUCCEEDED(effect->GetParameterDesc(effect->GetParameter(nullptr, i), &p)))
+      std::printf("parameter %s %s\n", p.Name, TypeName(p));
+  }
+  for (UINT i = 0; i < desc.Techniques; ++i) {
+    D3DXHANDLE technique = effect->GetTechnique(i);
+    D3DXTECHNIQUE_DESC t;
+    if (FAILED(effect->GetTechniqueDesc(technique, &t))) continue;
+    std::printf("technique %s passes %u\n", t.Name, t.Passes);
+    for (UINT j = 0; j < t.Passes; ++j) {
+      D3DXPASS_DESC pass;
+      if (SUCCEEDED(effect->GetPassDesc(effect->GetPass(technique, j), &pass))) std::printf("pass %s\n", pass.Name);
+    }
   }
 }
 

@@ -132,6 +132,47 @@ TEST_F(EffectDeviceTest, ParametersTechniquesAndPassOrder) {
   effect->Release();
 }
 
+// The descriptions list what the file declares, in file order; pass handles stay distinct even
+// where two techniques name their passes alike.
+TEST_F(EffectDeviceTest, DescriptionsInFileOrder) {
+  ID3DXEffect* effect = Load("two_pass.fx");
+  ASSERT_NE(nullptr, effect);
+  D3DXEFFECT_DESC desc;
+  ASSERT_EQ(D3D_OK, effect->GetDesc(&desc));
+  EXPECT_EQ(5u, desc.Parameters);
+  EXPECT_EQ(2u, desc.Techniques);
+
+  D3DXPARAMETER_DESC p;
+  ASSERT_EQ(D3D_OK, effect->GetParameterDesc(effect->GetParameter(nullptr, 0), &p));
+  EXPECT_STREQ("Matrix", p.Name);
+  EXPECT_EQ(D3DXPC_MATRIX_ROWS, p.Class);
+  EXPECT_EQ(D3DXPT_FLOAT, p.Type);
+  EXPECT_EQ(4u, p.Rows);
+  EXPECT_EQ(4u, p.Columns);
+  EXPECT_EQ(64u, p.Bytes);
+  ASSERT_EQ(D3D_OK, effect->GetParameterDesc("g_vWash", &p));
+  EXPECT_EQ(D3DXPC_VECTOR, p.Class);
+  EXPECT_EQ(4u, p.Columns);
+  ASSERT_EQ(D3D_OK, effect->GetParameterDesc(effect->GetParameter(nullptr, 3), &p));
+  EXPECT_EQ(D3DXPT_TEXTURE, p.Type);
+  EXPECT_EQ(nullptr, effect->GetParameter(nullptr, 5));
+  EXPECT_EQ(D3DERR_INVALIDCALL, effect->GetParameterDesc("nothing", &p));
+
+  D3DXHANDLE first = effect->GetTechnique(0);
+  D3DXTECHNIQUE_DESC t;
+  ASSERT_EQ(D3D_OK, effect->GetTechniqueDesc(first, &t));
+  EXPECT_STREQ("TexturedWash", t.Name);
+  EXPECT_EQ(2u, t.Passes);
+  D3DXPASS_DESC pass;
+  ASSERT_EQ(D3D_OK, effect->GetPassDesc(effect->GetPass(first, 1), &pass));
+  EXPECT_STREQ("Wash", pass.Name);
+  EXPECT_EQ(nullptr, effect->GetPass(first, 2));
+  EXPECT_EQ(nullptr, effect->GetTechnique(2));
+  // A name that is not a handle GetPass returned is refused, even when a pass has that name.
+  EXPECT_EQ(D3DERR_INVALIDCALL, effect->GetPassDesc("Wash", &pass));
+  effect->Release();
+}
+
 struct QuadVertex {
   float x, y, z, u, v;
 };
