@@ -10,8 +10,15 @@
 #include "src/import3ds/loader3ds.h"
 
 namespace {
+std::string scratchDir;
 std::string logPath;
+
+// Leaves nothing behind in /tmp when the fuzzer ends.
+void RemoveScratch() {
+  std::remove(logPath.c_str());
+  std::remove(scratchDir.c_str());
 }
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   char scratch[] = "/tmp/loader3ds_fuzz.XXXXXX";
@@ -19,7 +26,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     std::perror("loader3ds_fuzz: cannot make a scratch directory");
     std::abort();
   }
-  logPath = std::string(scratch) + "/log.txt";
+  scratchDir = scratch;
+  logPath = scratchDir + "/log.txt";
+  std::atexit(RemoveScratch);
   return 0;
 }
 
