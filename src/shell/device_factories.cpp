@@ -1,8 +1,9 @@
-// device_factories.cpp -- the Device's vertex-buffer and texture factories
+// device_factories.cpp -- the Device's vertex-buffer, texture and effect factories
 //
 // A wrapper is registered only once its Direct3D object exists; a wrapper that failed is
 // deleted at once, so the registry holds only live resources and nothing leaks.
 #include "src/shell/device.h"
+#include "src/shell/effect.h"
 #include "src/shell/texture.h"
 #include "src/shell/vertex_buffer.h"
 
@@ -35,4 +36,13 @@ Texture* Device::LoadTexture(const char* fileName) {
     return nullptr;
   }
   return Registered(this, texture);
+}
+
+Effect* Device::LoadEffect(const char* fileName) {
+  Effect* effect = new Effect();
+  if (!effect->Load(device, fileName)) {  // the message has been shown
+    delete effect;
+    return nullptr;
+  }
+  return Registered(this, effect);
 }

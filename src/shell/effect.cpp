@@ -1,4 +1,4 @@
-// effect.cpp -- Effect: compiling an .fx file, and the Device's effect factory
+// effect.cpp -- Effect: compiling an .fx file, with the "Eek!" message when it fails
 #include "src/shell/effect.h"
 
 #include <string>
@@ -32,17 +32,4 @@ bool Effect::Load(IDirect3DDevice9* device_, const char* fileName) {
   MessageBoxA(nullptr, text, kEekCaption, MB_OK);
   if (errors) errors->Release();
   return false;
-}
-
-Effect* Device::LoadEffect(const char* fileName) {
-  Effect* effect = new Effect();
-  if (!effect->Load(device, fileName)) {
-    delete effect;
-    return nullptr;
-  }
-  if (Register(effect) < 0) {
-    delete effect;
-    return nullptr;
-  }
-  return effect;
 }
