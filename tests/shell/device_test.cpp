@@ -86,6 +86,7 @@ TEST_F(DeviceTest, CreateFailuresEndWithTheirMessageOrNone) {
     EXPECT_EQ(device->device != nullptr, c.result == 1);
     EXPECT_EQ(device->windowProc, DefWindowProcA) << "null stands for DefWindowProcA";
     if (c.result == 1) {
+      ASSERT_NE(device->device, nullptr) << "the display needs a 1024x768 mode";
       D3DDEVICE_CREATION_PARAMETERS made = {};
       ASSERT_EQ(device->device->GetCreationParameters(&made), D3D_OK);
       EXPECT_EQ(made.BehaviorFlags & D3DCREATE_SOFTWARE_VERTEXPROCESSING,
