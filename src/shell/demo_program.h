@@ -1,0 +1,24 @@
+// demo_program.h -- the demo's start-up after the Device, one frame, and the shutdown
+//
+// The entry function and the capture tool run exactly this code, so a captured video shows
+// what the demo shows. The order is the behaviour: the script and its music first, then every
+// effect's resources while the music already plays, then the unseen warm-up draws.
+#pragma once
+
+class Device;
+
+// Start-up steps after the Device: the sound library, "go.xml" with its prototype, the
+// EffectDispatcher installed, the music started, the sprites, the shadow map, the scene
+// "media/scene1texkey.3ds" with maps from "media/maps/", the sphere distortion and the warm-up
+// draws (no clear before them, no present after). False when the script was refused: the
+// caller then calls StopDemo and ends the program.
+bool StartDemo(Device* device);
+
+// One frame: clear to black with depth 1, the script's update (which draws the frame's
+// effect), present, then every pending window message.
+void RunDemoFrame(Device* device);
+
+// The shutdown: the script (timeline, stream, sound library), then what the effects made
+// outside the Device's registry (device meshes, shadow map and its depth surface, the sphere
+// mesh), then the Device with its resources, the Direct3D device and the window.
+void StopDemo();
