@@ -27,6 +27,7 @@ std::string Printf(const char* format, unsigned a, unsigned b, unsigned c) {
 // checked here, so a file cannot make the build read or write outside its buffers.
 std::string FindProblem(const TriangleMesh& record) {
   if (record.faceCount == 0) return "it has no faces";
+  if (record.vertexCount == 0) return "it has faces but no vertices";
   for (uint32_t f = 0; f < record.faceCount; ++f) {
     uint16_t face[4];
     record.Face(f, face);

@@ -39,6 +39,7 @@ class SceneTest : public ::testing::Test {
     ASSERT_EQ(chdir(scratch.c_str()), 0);
     ASSERT_EQ(mkdir("maps", 0755), 0);
     ASSERT_TRUE(WriteChecker("maps/checker.png"));
+    ASSERT_TRUE(WriteSolid("maps/paint.png", 200, 50, 30));
     device = Device::Instance();
     std::string error;
     ASSERT_TRUE(AttachOffscreenDevice(device, Width(), Height(), 0, &error)) << error;
@@ -50,7 +51,7 @@ class SceneTest : public ::testing::Test {
     Device::DeleteInstance();
     platform_testing::Reset();
     ASSERT_EQ(chdir(home.c_str()), 0);
-    for (const char* name : {"log.txt", "scene.3ds", "maps/checker.png", "bad.fx"})
+    for (const char* name : {"log.txt", "scene.3ds", "maps/checker.png", "maps/paint.png"})
       std::remove((scratch + "/" + name).c_str());
     rmdir((scratch + "/maps").c_str());
     rmdir(scratch.c_str());
@@ -70,6 +71,17 @@ class SceneTest : public ::testing::Test {
         p[3] = 255;
       }
     return testsupport::WritePngRgba(path, 64, 64, rgba);
+  }
+
+  static bool WriteSolid(const std::string& path, uint8_t r, uint8_t g, uint8_t b) {
+    std::vector<uint8_t> rgba(8 * 8 * 4);
+    for (size_t i = 0; i < rgba.size(); i += 4) {
+      rgba[i] = r;
+      rgba[i + 1] = g;
+      rgba[i + 2] = b;
+      rgba[i + 3] = 255;
+    }
+    return testsupport::WritePngRgba(path, 8, 8, rgba);
   }
 
   // Saves bytes as "scene.3ds" and loads it into `scene` with the maps of "maps/".

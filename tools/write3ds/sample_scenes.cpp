@@ -199,7 +199,7 @@ std::vector<uint8_t> LitFloorScene() {
   w.Begin(0x4D4D);
   w.Begin(0x3D3D);
   MapMaterial(w, "Checker", "checker.png");
-  MapMaterial(w, "BoxPaint", "checker.png");
+  MapMaterial(w, "BoxPaint", "paint.png");
   QuadMesh floor;
   floor.Quad(Vec3{0, 0, 0}, Vec3{0, 0, 1}, 20, Vec3{1, 0, 0}, 20, 4);
   floor.Write(w, "Floor", "Checker", Vec3{0, 0, 0});
