@@ -110,7 +110,8 @@ class Scene {
 
   // One frame through the named camera at whole time `time` x scale frames: the shadow pass from
   // the first light, then the lit pass into the current render target (scene_render.cpp).
-  // E_FAIL, drawing nothing, without a light, effect, shadow map or depth surface; E_FAIL after
+  // E_FAIL, drawing nothing, without a light, the effect (or one of its techniques "ShadowMap" and
+  // "Scene"), the shadow map or its depth surface; E_FAIL after
   // the shadow pass when no animation has that name.
   HRESULT RenderFromCamera(Device* device, const char* camera, uint32_t time, float scale);
   // Clears the current target and draws every mesh once with the "ShadowMap" (shadow true) or

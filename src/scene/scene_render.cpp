@@ -151,11 +151,13 @@ ConeCosines ComputeConeCosines(float hotspotDegrees, float falloffDegrees) {
 }
 
 HRESULT Scene::RenderFromCamera(Device* device, const char* cameraName, uint32_t time, float scale) {
-  // Without a light, the effect or the shadow map nothing can be drawn: say so, draw nothing.
+  // Without a light, the effect, its two techniques or the shadow map nothing can be drawn:
+  // fail before anything is cleared or drawn.
   if (lights.count == 0 || !sceneEffect || !sceneEffect->effect || !shadowMap || !shadowDepth || !device ||
       !device->device)
     return E_FAIL;
   ID3DXEffect* fx = sceneEffect->effect;
+  if (!fx->GetTechniqueByName("ShadowMap") || !fx->GetTechniqueByName("Scene")) return E_FAIL;
   const SceneLight& light = *lights[0];
   const D3DXVECTOR3 lightPosition = Vector(light.position), lightTarget = Vector(light.target);
   D3DXMATRIX lightView, lightProj;
