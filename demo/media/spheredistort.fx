@@ -78,14 +78,14 @@ pixelshader BlobPS {
     vec3 metal = texture(EnvSampler, uv).rgb;
 
     // A tint, not a wash: the metal keeps most of its own colour.
-    vec3 tint = mix(vec3(1.0), Colour.rgb, 0.35);
+    vec3 tint = mix(vec3(1.0), Colour.rgb, 0.25);
     vec3 colour = metal * tint;
 
     const vec3 kLight = vec3(-0.45, 0.65, -0.61);  // up, left, behind the eye
     float highlight = pow(max(dot(reflected, kLight), 0.0), 40.0);
     float facing = clamp(dot(-toSurface, normal), 0.0, 1.0);
     float rim = pow(1.0 - facing, 3.0);
-    colour += vec3(highlight) * 0.8 + rim * 0.3 * mix(vec3(1.0), Colour.rgb, 0.5);
+    colour += vec3(highlight) * 0.8 + rim * 0.3 * mix(vec3(1.0), Colour.rgb, 0.4);
     outColor = vec4(min(colour, vec3(1.0)), Colour.a);
   }
 }
