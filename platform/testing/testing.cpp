@@ -1,6 +1,7 @@
 // testing.cpp -- captured message boxes and named failures for tests
 #include "platform/testing/testing.h"
 
+#include <atomic>
 #include <map>
 
 namespace platform_testing {
@@ -13,6 +14,11 @@ struct State {
   // name -> calls still let through before failing (0: fail every call)
   std::map<std::string, int> failures;
 };
+
+// The set clock: bit 32 says whether a time is set, the low 32 bits hold it, so the value and
+// its flag change together in one store.
+constexpr uint64_t kClockSet = uint64_t{1} << 32;
+std::atomic<uint64_t> clockOverride{0};
 
 State& Get() {
   static State state;
@@ -58,10 +64,21 @@ bool ShouldFail(const std::string& name) {
 
 void ClearFailures() { Get().failures.clear(); }
 
+void SetTimeGetTime(uint32_t ms) { clockOverride.store(kClockSet | ms, std::memory_order_release); }
+void ClearTimeGetTime() { clockOverride.store(0, std::memory_order_release); }
+
+bool TimeGetTimeIsSet(uint32_t* ms) {
+  uint64_t value = clockOverride.load(std::memory_order_acquire);
+  if (!(value & kClockSet)) return false;
+  *ms = static_cast<uint32_t>(value);
+  return true;
+}
+
 void Reset() {
   CaptureMessageBoxes(false);
   ClearMessageBoxes();
   ClearFailures();
+  ClearTimeGetTime();
 }
 
 }  // namespace platform_testing

@@ -12,6 +12,7 @@
 // Each platform file lists the names it honours next to the call.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,14 @@ void FailCallAfter(const std::string& name, int successes);
 bool ShouldFail(const std::string& name);  // asked by the platform call itself
 void ClearFailures();
 
-// Resets everything above: capture off, no boxes, no failures. Tests call it in SetUp/TearDown.
+// The winmm clock. While a time is set, timeGetTime returns exactly that value, so a test can
+// stand at a chosen phase and a tool rendering frames offline can drive it as a virtual clock.
+// Safe from any thread; asking costs one atomic load and allocates nothing.
+void SetTimeGetTime(uint32_t ms);
+void ClearTimeGetTime();
+bool TimeGetTimeIsSet(uint32_t* ms);  // asked by timeGetTime: true with *ms while a time is set
+
+// Resets everything above: capture off, no boxes, no failures, the system clock. Tests call it in SetUp/TearDown.
 void Reset();
 
 }  // namespace platform_testing

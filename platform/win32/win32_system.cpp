@@ -3,6 +3,7 @@
 
 #include <mmsystem.h>
 
+#include "platform/testing/testing.h"
 #include "platform/win32/win32_internal.h"
 
 namespace {
@@ -36,6 +37,8 @@ DWORD WINAPI GetLastError(void) { return lastError; }
 VOID WINAPI SetLastError(DWORD code) { lastError = code; }
 
 DWORD WINAPI timeGetTime(void) {
+  uint32_t setMs;
+  if (platform_testing::TimeGetTimeIsSet(&setMs)) return setMs;  // a test's or a capture's clock
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
   uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;

@@ -7,7 +7,9 @@
 #include "src/effects/sphere_distortion.h"
 #include "src/effects/sprites.h"
 #include "src/scene/scene.h"
+#include "src/scene/scene_render.h"
 #include "src/shell/demo_script.h"
+#include "src/shell/demo_script_instance.h"
 #include "src/shell/device.h"
 
 namespace {

@@ -65,7 +65,3 @@ class DemoScript {
 // (demo_startup.cpp), and one line on standard error.
 void ShowEekMessage(const char* message);
 void PrintScriptProblem(const char* message);
-
-// The demo's one script, with static storage duration (demo_script_instance.cpp). The sprite
-// beat reads its tempo; the entry function and the capture tool drive it.
-extern DemoScript demoScript;

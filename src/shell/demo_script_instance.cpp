@@ -1,4 +1,4 @@
-// demo_script_instance.cpp -- the process-wide DemoScript, constructed before the entry function
-#include "src/shell/demo_script.h"
+// demo_script_instance.cpp -- the definition of the process-wide DemoScript
+#include "src/shell/demo_script_instance.h"
 
 DemoScript demoScript;
