@@ -1,4 +1,4 @@
-// sphere.cpp -- octahedron subdivision with shared edge midpoints, and the .x text
+// sphere.cpp -- tetrahedron subdivision with shared edge midpoints, and the .x text
 #include "tools/media/sphere.h"
 
 #include <algorithm>
@@ -44,16 +44,16 @@ void Number(std::string& out, float v) {
 
 SphereMesh SubdividedSphere(int divisions) {
   SphereMesh mesh;
-  mesh.positions = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
-  for (uint32_t sx : {0u, 1u})
-    for (uint32_t sy : {2u, 3u})
-      for (uint32_t sz : {4u, 5u}) {
-        // Seen from outside the face must run clockwise, which in these left-handed axes means
-        // (b - a) x (c - a) points away from the centre.
-        Vec3 a = mesh.positions[sx], b = mesh.positions[sy], c = mesh.positions[sz];
-        bool outward = Dot(Cross(b - a, c - a), a + b + c) > 0;
-        mesh.faces.insert(mesh.faces.end(), {sx, outward ? sy : sz, outward ? sz : sy});
-      }
+  const float k = 1.0f / std::sqrt(3.0f);
+  mesh.positions = {{k, k, k}, {k, -k, -k}, {-k, k, -k}, {-k, -k, k}};
+  const uint32_t corners[4][3] = {{0, 1, 2}, {0, 2, 3}, {0, 3, 1}, {1, 3, 2}};
+  for (const auto& t : corners) {
+    // Seen from outside the face must run clockwise, which in these left-handed axes means
+    // (b - a) x (c - a) points away from the centre.
+    Vec3 a = mesh.positions[t[0]], b = mesh.positions[t[1]], c = mesh.positions[t[2]];
+    bool outward = Dot(Cross(b - a, c - a), a + b + c) > 0;
+    mesh.faces.insert(mesh.faces.end(), {t[0], outward ? t[1] : t[2], outward ? t[2] : t[1]});
+  }
   for (int d = 0; d < divisions; ++d) {
     Subdivider split(mesh);
     std::vector<uint32_t> faces;
@@ -70,7 +70,7 @@ SphereMesh SubdividedSphere(int divisions) {
 
 std::string SphereXFile(const SphereMesh& mesh, const std::string& name) {
   std::string out = "xof 0303txt 0032\n";
-  out += "// " + name + " -- a unit sphere: an octahedron whose faces were split in four, again and again\n";
+  out += "// " + name + " -- a unit sphere: a tetrahedron whose faces were split in four six times\n";
   out += "Mesh " + name + " {\n " + std::to_string(mesh.positions.size()) + ";\n";
   for (size_t i = 0; i < mesh.positions.size(); ++i) {
     const Vec3& p = mesh.positions[i];
