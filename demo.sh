@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# demo.sh -- set up and play qola (./demo.sh), or set up and run every test (./demo.sh test)
+# demo.sh -- set up and play qola (./demo.sh), set up and run every test (./demo.sh test), or
+# rebuild the demo's generated media into demo/media (./demo.sh media)
 #
 # Both install the Debian packages that are missing (as root, or through sudo), then configure
 # and build in build/. Playing runs build/bin/qola in the run directory demo/. Testing runs the
@@ -86,8 +87,18 @@ case "${1:-play}" in
     run_fuzzers
     echo "demo.sh: every test passed"
     ;;
+  media)
+    # The scene, its maps, the sprites and the sphere come from our generators in tools/; their
+    # output is committed, so playing needs no generator run. Same sources, same bytes.
+    cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$root/build" -j "$jobs" --target gen_scene gen_textures gen_sphere
+    mkdir -p "$root/demo/media/maps"
+    for gen in gen_scene gen_textures gen_sphere; do
+      "$root/build/bin/$gen" "$root/demo/media"
+    done
+    ;;
   *)
-    echo "usage: ./demo.sh [test]" >&2
+    echo "usage: ./demo.sh [test|media]" >&2
     exit 2
     ;;
 esac
