@@ -233,6 +233,7 @@ HRESULT Device::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* out) {
 
 HRESULT Device::Present(const RECT*, const RECT*, HWND, const struct _RGNDATA*) {
   if (ShouldFail("IDirect3DDevice9::Present")) return D3DERR_DEVICELOST;
+  platform_testing::CountPresent();
   makeCurrent();
   GLint w = static_cast<GLint>(params_.BackBufferWidth), h = static_cast<GLint>(params_.BackBufferHeight);
   glDisable(GL_SCISSOR_TEST);

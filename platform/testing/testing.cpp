@@ -74,7 +74,15 @@ bool TimeGetTimeIsSet(uint32_t* ms) {
   return true;
 }
 
+namespace {
+std::atomic<uint64_t> presents{0};
+}  // namespace
+
+void CountPresent() { presents.fetch_add(1, std::memory_order_relaxed); }
+uint64_t Presents() { return presents.load(std::memory_order_relaxed); }
+
 void Reset() {
+  presents.store(0, std::memory_order_relaxed);
   CaptureMessageBoxes(false);
   ClearMessageBoxes();
   ClearFailures();

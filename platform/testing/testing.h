@@ -48,6 +48,11 @@ void SetTimeGetTime(uint32_t ms);
 void ClearTimeGetTime();
 bool TimeGetTimeIsSet(uint32_t* ms);  // asked by timeGetTime: true with *ms while a time is set
 
+// Presented frames: IDirect3DDevice9::Present counts every call it accepts, so a test can tell
+// whether a frame reached the screen. One atomic increment; Reset sets it back to 0.
+void CountPresent();
+uint64_t Presents();
+
 // Resets everything above: capture off, no boxes, no failures, the system clock. Tests call it in SetUp/TearDown.
 void Reset();
 

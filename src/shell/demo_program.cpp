@@ -1,6 +1,8 @@
 // demo_program.cpp -- start-up steps 3 to 12, the frame, and the shutdown in their order
 #include "src/shell/demo_program.h"
 
+#include <windows.h>
+
 #include <d3d9.h>
 
 #include "src/effects/effect_dispatcher.h"
@@ -48,6 +50,16 @@ void RunDemoFrame(Device* device) {
   demoScript.Update();  // the music position, the timeline and the dispatcher's draw
   device->device->Present(nullptr, nullptr, nullptr, nullptr);
   device->PumpMessages();
+}
+
+uint64_t RunDemoUntilEscape(Device* device) {
+  uint64_t frames = 0;
+  // Escape down now or pressed since the last poll ends the loop.
+  while (GetAsyncKeyState(VK_ESCAPE) == 0) {
+    RunDemoFrame(device);
+    ++frames;
+  }
+  return frames;
 }
 
 void StopDemo() {

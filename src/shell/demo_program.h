@@ -5,6 +5,8 @@
 // effect's resources while the music already plays, then the unseen warm-up draws.
 #pragma once
 
+#include <cstdint>
+
 class Device;
 
 // Start-up steps after the Device: the sound library, "go.xml" with its prototype, the
@@ -17,6 +19,10 @@ bool StartDemo(Device* device);
 // One frame: clear to black with depth 1, the script's update (which draws the frame's
 // effect), present, then every pending window message.
 void RunDemoFrame(Device* device);
+
+// Frames until Escape: the key is polled before every frame, the first one too, so Escape
+// pressed during loading ends the demo without a frame. The number of frames run.
+uint64_t RunDemoUntilEscape(Device* device);
 
 // The shutdown: the script (timeline, stream, sound library), then what the effects made
 // outside the Device's registry (device meshes, shadow map and its depth surface, the sphere

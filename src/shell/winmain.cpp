@@ -35,8 +35,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     StopDemo();
     return 1;
   }
-  // Escape down now or pressed since the last poll ends the loop, before the first frame too.
-  while (GetAsyncKeyState(VK_ESCAPE) == 0) RunDemoFrame(device);
+  RunDemoUntilEscape(device);
   StopDemo();
   return 0;
 }
