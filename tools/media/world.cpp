@@ -61,7 +61,7 @@ class MeshBuilder {
   void Box(Vec3 lo, Vec3 hi, float tex = 0, bool bottom = true) {
     Vec3 size = hi - lo;
     auto scale = [&](float length) { return tex > 0 ? tex : length; };
-    Vec3 dx{size.x, 0, 0}, dy{0, size.y, 0}, dz{0, 0, size.z};
+    Vec3 dx{size.x, 0, 0}, dz{0, 0, size.z};
     Vec3 down{0, -size.y, 0};
     // Sides: U runs along the face, V downwards, so the map stands upright.
     Quad({lo.x, hi.y, lo.z}, dx, down, {0, 0, -1}, scale(size.x), scale(size.y));
@@ -70,7 +70,6 @@ class MeshBuilder {
     Quad({hi.x, hi.y, lo.z}, dz, down, {1, 0, 0}, scale(size.z), scale(size.y));
     Quad({lo.x, hi.y, hi.z}, dx, dz * -1, {0, 1, 0}, scale(size.x), scale(size.z));
     if (bottom) Quad({lo.x, lo.y, lo.z}, dx, dz, {0, -1, 0}, scale(size.x), scale(size.z));
-    (void)dy;
   }
 
  private:
