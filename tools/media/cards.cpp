@@ -103,7 +103,7 @@ Canvas Card(int card) {
     case 3:
       StoneCard(c);
       DrawTitle(c, "GREETINGS", 64, 14, 2, pal::kTealLight, pal::kInk);
-      DrawTitle(c, "TO ALL DEMO MAKERS,", 64, 38, 1, pal::kCream, pal::kInk);
+      DrawTitle(c, "TO ALL DEMO MAKERS", 64, 38, 1, pal::kCream, pal::kInk);
       DrawTitle(c, "PIXEL PUSHERS", 64, 50, 1, pal::kCream, pal::kInk);
       DrawTitle(c, "AND TRACKER FANS", 64, 62, 1, pal::kCream, pal::kInk);
       for (int i = 0; i < 5; ++i) Diamond(c, 32 + i * 16, 80, 3, i % 2 ? pal::kTerracotta : pal::kTeal);

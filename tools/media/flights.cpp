@@ -76,7 +76,7 @@ std::vector<std::string> CheckFlights(const World& world) {
       else if (std::fabs(eye.x) < o.daisHalf + 2 && std::fabs(eye.z) < o.daisHalf + 2 && eye.y < o.daisTop + 4)
         problem = Where(flight, frame, "eye inside the dais", eye);
       for (const Vec3& c : o.columns)
-        if (problem.empty() && eye.y < o.columnHeight + 2 && std::hypot(eye.x - c.x, eye.z - c.z) < o.columnClearance)
+        if (problem.empty() && eye.y < o.columnHeight + 8 && std::hypot(eye.x - c.x, eye.z - c.z) < o.columnClearance)
           problem = Where(flight, frame, "eye inside a column", eye);
       for (size_t b = 0; b < o.boxCentres.size(); ++b)
         if (problem.empty() && Length(eye - o.boxCentres[b]) < o.boxRadii[b] + margin)

@@ -91,7 +91,9 @@ Canvas Pig(int frame) {
   // Head, ear, snout, eye, cheek.
   p.Part(Circle(94, 42, 18), RampOf(pink));
   float earTip = frame ? 100.0f : 88.0f;
-  p.Part(Polygon({{84, 30}, {98, 28}, {earTip, 12}}), RampOf(Scale(pink, 0.92f)));
+  // The ear is thin: a ramp without a deep shadow keeps it pink instead of brown.
+  p.Part(Polygon({{84, 30}, {98, 28}, {earTip, 12}}), Ramp{Scale(pink, 0.86f), pink, Mix(pink, pal::kCream, 0.4f)});
+  p.Flat(Polygon({{88, 28}, {95, 27}, {earTip + (frame ? -1.0f : 0.5f), 17}}), Rgb(222, 118, 122));
   p.Part(Ellipse(110, 48, 8, 7.5f), RampOf(Mix(pink, Rgb(255, 120, 130), 0.3f)));
   p.Flat(Ellipse(108, 47, 1.2f, 2.2f), pal::kInk);
   p.Flat(Ellipse(113, 47, 1.2f, 2.2f), pal::kInk);

@@ -61,7 +61,7 @@ class MeshBuilder {
   void Box(Vec3 lo, Vec3 hi, float tex = 0, bool bottom = true) {
     Vec3 size = hi - lo;
     auto scale = [&](float length) { return tex > 0 ? tex : length; };
-    Vec3 dx{size.x, 0, 0}, dy{0, size.y, 0}, dz{0, 0, size.z};
+    Vec3 dx{size.x, 0, 0}, dz{0, 0, size.z};
     Vec3 down{0, -size.y, 0};
     // Sides: U runs along the face, V downwards, so the map stands upright.
     Quad({lo.x, hi.y, lo.z}, dx, down, {0, 0, -1}, scale(size.x), scale(size.y));
@@ -70,7 +70,6 @@ class MeshBuilder {
     Quad({hi.x, hi.y, lo.z}, dz, down, {1, 0, 0}, scale(size.z), scale(size.y));
     Quad({lo.x, hi.y, hi.z}, dx, dz * -1, {0, 1, 0}, scale(size.x), scale(size.z));
     if (bottom) Quad({lo.x, lo.y, lo.z}, dx, dz, {0, -1, 0}, scale(size.x), scale(size.z));
-    (void)dy;
   }
 
  private:
@@ -166,43 +165,44 @@ WorldMesh SpinningBox(const std::string& name, const std::string& material, Vec3
 
 FlightKey Key(uint32_t frame, Vec3 eye, Vec3 target) { return FlightKey{frame, eye, target}; }
 
-// A slow orbit outside the ring of columns, rising and sinking, always on the dais.
+// A slow orbit above the column heads, rising and sinking, always looking down on the dais.
 CameraFlight OrbitFlight() {
   CameraFlight flight{"Camera1", {}};
   const int keys = 9;
   for (int k = 0; k < keys; ++k) {
     float a = -kPi / 2 + static_cast<float>(k) * kPi / 4;
-    float height = 24.0f + 10.0f * std::sin(static_cast<float>(k) * 1.3f);
-    Vec3 eye{82.0f * std::cos(a), height, 82.0f * std::sin(a)};
-    Vec3 target{6.0f * std::sin(static_cast<float>(k)), 20.0f + 6.0f * std::cos(static_cast<float>(k) * 0.7f), 0};
+    float height = 60.0f + 6.0f * std::sin(static_cast<float>(k) * 1.3f);
+    Vec3 eye{80.0f * std::cos(a), height, 80.0f * std::sin(a)};
+    Vec3 target{6.0f * std::sin(static_cast<float>(k)), 14.0f + 6.0f * std::cos(static_cast<float>(k) * 0.7f), 0};
     flight.keys.push_back(Key(static_cast<uint32_t>(k) * 60, eye, target));
   }
   return flight;
 }
 
-// Low along the west wall, through the gap between two columns, around the dais.
+// Low along the west wall, through the gap between two columns, past the boxes, rising at the end.
 CameraFlight SweepFlight() {
   return CameraFlight{"Camera02",
                       {
-                          Key(0, {-88, 14, -50}, {-34, 24, 26}),
-                          Key(80, {-84, 9, -6}, {-34, 22, 26}),
-                          Key(160, {-52, 8, 0}, {0, 20, 0}),
-                          Key(240, {-34, 14, -34}, {30, 28, -30}),
-                          Key(320, {0, 18, -44}, {0, 30, 0}),
-                          Key(400, {8, 42, -48}, {-10, 24, 10}),
+                          Key(0, {-84, 22, -84}, {0, 22, 0}),
+                          Key(80, {-84, 18, -6}, {-34, 24, 26}),
+                          Key(160, {-52, 16, 0}, {0, 22, 0}),
+                          Key(240, {-36, 20, -36}, {30, 26, -30}),
+                          Key(320, {-6, 22, -46}, {0, 30, 0}),
+                          Key(400, {8, 44, -48}, {-10, 20, 10}),
                       }};
 }
 
-// From high above a corner down into the ring and close to the middle box.
+// From high above a corner, round over the column heads, down through a gap in the ring and
+// close to the middle box.
 CameraFlight CraneFlight() {
   return CameraFlight{"Camera03",
                       {
                           Key(0, {70, 92, 70}, {0, 0, 0}),
                           Key(90, {82, 72, -10}, {0, 8, 0}),
-                          Key(180, {52, 54, -70}, {0, 18, 0}),
-                          Key(270, {-18, 42, -82}, {0, 28, 0}),
-                          Key(360, {-40, 32, -40}, {0, 34, 0}),
-                          Key(450, {-22, 38, -24}, {0, 34, 0}),
+                          Key(180, {52, 64, -70}, {0, 18, 0}),
+                          Key(270, {-58, 64, -58}, {0, 28, 0}),
+                          Key(360, {-42, 38, -42}, {0, 34, 0}),
+                          Key(450, {-28, 40, -28}, {0, 34, 0}),
                       }};
 }
 
