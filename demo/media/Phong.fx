@@ -90,8 +90,9 @@ pixelshader ScenePS {
     return mix(a, b, f.y);
   }
 
-  // How much of the light reaches this point: 1 outside the shadow map's view, otherwise four
-  // 2 x 2 filters half a texel apart, which soften the edge over about three texels.
+  // How much of the light reaches this point: 1 outside the shadow map's view, otherwise the
+  // filtered comparison. At 1024 texels a texel is a pixel or less on the floor, so one 2 x 2
+  // filter gives clean, smooth edges; a wider kernel looked the same and doubled the frame's cost.
   float LightVisibility(vec3 n, vec3 l) {
     vec4 lightClip = g_mViewToLightProj * vec4(viewPosition, 1.0);
     if (lightClip.w <= 1.0) return 1.0;
@@ -100,7 +101,7 @@ pixelshader ScenePS {
     if (any(lessThan(coord, vec2(0.0))) || any(greaterThan(coord, vec2(1.0)))) return 1.0;
 
     // The depth bias follows the size of a shadow-map texel at this distance and the surface's
-    // slope to the light, since the filter compares with texels up to 1.5 texels away. The camera
+    // slope to the light, since the filter compares with texels up to a texel away. The camera
     // view and the light view are rigid, so the length of the first column of g_mViewToLightProj
     // is the light projection's x scale, 1 / tan(fov / 2).
     float xScale = length(vec3(g_mViewToLightProj[0][0], g_mViewToLightProj[1][0], g_mViewToLightProj[2][0]));
@@ -110,10 +111,7 @@ pixelshader ScenePS {
     float bias = texelSize * (1.0 + 2.0 * slope);
     float depth = 1.0 - (lightClip.w - bias) / kFar;
 
-    vec2 pos = coord * g_fShadowMapSize;
-    float sum = Pcf2x2(pos + vec2(-0.5, -0.5), depth) + Pcf2x2(pos + vec2(0.5, -0.5), depth) +
-                Pcf2x2(pos + vec2(-0.5, 0.5), depth) + Pcf2x2(pos + vec2(0.5, 0.5), depth);
-    return sum * 0.25;
+    return Pcf2x2(coord * g_fShadowMapSize, depth);
   }
 
   void main() {

@@ -67,7 +67,7 @@ SceneMaterial* NewMaterial(Device* device, const std::string& textureDir, const 
   CopyColour(material->diffuse, record.diffuse);
   CopyColour(material->specular, record.specular);
   // A material without a map keeps a null texture; its subsets draw with the last map set.
-  if (record.mapFile) material->texture = device->LoadTexture((textureDir + record.mapFile).c_str());
+  if (record.mapFile && device && device->device) material->texture = device->LoadTexture((textureDir + record.mapFile).c_str());
   material->vScale = record.vScale;
   material->uScale = record.uScale;
   return material;
@@ -97,10 +97,11 @@ bool Scene::Load(Device* device, const char* path, const char* textureDir) {
   for (const MaterialRecord* record : loader.materials)
     AppendOwned(materials, NewMaterial(device, loader.textureDir, *record));
 
+  IDirect3DDevice9* d3d = device ? device->device : nullptr;
   for (const TriangleMesh* record : loader.meshes) {
     SceneMesh* mesh = new SceneMesh();
     std::string problem;
-    if (mesh->Build(device->device, this, record, &problem) != 0) {
+    if (mesh->Build(d3d, this, record, &problem) != 0 && d3d) {
       std::fprintf(stderr, "%s: mesh \"%s\" is not built: %s\n", path, mesh->name.c_str(), problem.c_str());
     }
     AppendOwned(meshes, mesh);

@@ -99,7 +99,9 @@ class Scene {
 
   // Reads path with the 3DS reader (maps are looked up under textureDir, which ends in "/") and
   // appends its records. False when the reader refused the file; nothing is added then. A mesh
-  // that cannot be built is named on standard error with the file and the problem.
+  // that cannot be built is named on standard error with the file and the problem. A Device
+  // without a Direct3D device (qolatool camera) takes every record but makes no textures and no
+  // device meshes.
   bool Load(Device* device, const char* path, const char* textureDir);
   // First record of that exact name, or null.
   SceneMesh* FindMesh(const char* name);

@@ -106,7 +106,7 @@ int SceneMesh::Build(IDirect3DDevice9* device, Scene* scene, const TriangleMesh*
   // The translation keeps the file's component order; the vertices exchange theirs.
   for (int c = 0; c < 3; ++c) origin[c] = position[c] = record->localMatrix[9 + c];
 
-  std::string why = FindProblem(*record);
+  std::string why = device ? FindProblem(*record) : "there is no Direct3D device";
   if (why.empty() && FAILED(D3DXCreateMeshFVF(record->faceCount, record->vertexCount, D3DXMESH_SYSTEMMEM, kSceneFvf,
                                               device, &mesh))) {
     mesh = nullptr;

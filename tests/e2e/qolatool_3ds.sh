@@ -29,6 +29,22 @@ rc=$?
 [ $rc -eq 1 ] || fail "cut-off file: exit code $rc, not 1"
 grep -q 'cut.3ds: .*past the end' err || fail "cut-off file: message: $(cat err)"
 
+# Cut on a chunk boundary: the main chunk claims more than the file holds, yet every chunk in it
+# is whole. The reader's result stands (exit 0) and a warning names the lengths.
+python3 -c "
+import struct, sys
+d = open(sys.argv[1], 'rb').read()
+first = struct.unpack('<I', d[8:12])[0]
+open('cut_boundary.3ds', 'wb').write(d[:6 + first])
+print(len(d), 6 + first)" "$scene" >sizes
+read -r whole cut <sizes
+"$tool" 3ds cut_boundary.3ds >out 2>err
+rc=$?
+[ $rc -eq 0 ] || fail "file cut on a chunk boundary: exit code $rc, not 0"
+grep -q "warning: cut_boundary.3ds: the main chunk claims $whole bytes but the file holds $cut" err ||
+  fail "file cut on a chunk boundary: warning: $(cat err)"
+"$tool" 3ds --help | grep -q 'cut on a chunk boundary' || fail "--help does not explain the cut file"
+
 echo stale >log.txt
 "$tool" 3ds missing.3ds >out 2>err
 rc=$?

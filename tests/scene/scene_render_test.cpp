@@ -181,6 +181,22 @@ TEST_F(SceneRenderTest, CameraMovesWithTimeAndTurnedBoxIsDrawnTurned) {
   EXPECT_TRUE(red(turned, alongZ));
 }
 
+// A group that names no material and a material without a map draw with the map set before them:
+// the floor's checker, drawn first, instead of the box's red paint.
+TEST_F(SceneRenderTest, SubsetsWithoutAMapDrawWithTheLastMap) {
+  LoadLitFloor();
+  box->materials[0] = nullptr;
+  Picture orphan = Render(kStartMs, "orphan");
+  scene.FindMaterial("Checker")->texture = nullptr;  // the first subset drawn now has none either
+  box->materials[0] = scene.FindMaterial("Checker");
+  Picture unmapped = Render(kStartMs);
+  for (const Picture* p : {&orphan, &unmapped}) {
+    Rgba top = Around(*p, kStartMs, D3DXVECTOR3(2.5f, 5.0f, 0.0f), 2);
+    EXPECT_LT(top.r, 1.3 * top.g) << "the box is no longer red: " << testsupport::Describe(top);
+    EXPECT_GT(top.g, 60.0) << "but it is drawn, lit, with a map";
+  }
+}
+
 // A light at the origin aimed along +z, seen by a camera whose view is the identity.
 std::vector<uint8_t> IdentityViewScene() {
   write3ds::Writer3DS w;

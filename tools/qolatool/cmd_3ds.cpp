@@ -34,10 +34,15 @@ constexpr const char* kHelp =
     "(no exchange of axes); origin is the last row of the mesh's matrix; -1 for a colour\n"
     "means the file gave it in a form other than three bytes.\n"
     "\n"
-    "Exit status: 0 when the file was read and walked to its end; 1 when it cannot be opened,\n"
-    "does not begin with the main chunk or stops early (a length or count that runs past the\n"
-    "end): the records read up to there are listed and the problem is named on standard\n"
-    "error; 2 for bad arguments.\n";
+    "Exit status:\n"
+    "  0  the file was read and its chunks walked exactly to the end of the file. This includes\n"
+    "     a file cut on a chunk boundary, whose main chunk claims more bytes than the file\n"
+    "     holds: the demo loads what is there, so does this command, and a warning on standard\n"
+    "     error names the file, the main chunk's length and the file's size.\n"
+    "  1  the file cannot be opened, does not begin with the main chunk id 4d4d, or a chunk\n"
+    "     header, a chunk or a list inside it runs past the end of the file: the records read\n"
+    "     up to there are listed and the problem is named on standard error.\n"
+    "  2  bad arguments.\n";
 
 std::string Quoted(const char* text) {
   std::string out = "\"";
@@ -97,6 +102,19 @@ void PrintRecords(Loader3DS& loader) {
   }
 }
 
+// The reader walks to the end of the file and does not hold the main chunk to its length, so a
+// file cut on a chunk boundary reads as a whole one; say so, since the file is not what it claims.
+void WarnIfCut(const char* path, const Loader3DS& loader) {
+  if (loader.fileImage.size < 6) return;
+  const uint32_t claimed = import3ds::ReadU32LE(loader.fileImage.data + 2);
+  if (claimed > loader.fileImage.size) {
+    std::fprintf(stderr,
+                 "qolatool 3ds: warning: %s: the main chunk claims %u bytes but the file holds %u; the file "
+                 "looks cut short, and the records up to its end were read\n",
+                 path, claimed, loader.fileImage.size);
+  }
+}
+
 int Run3ds(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
@@ -115,6 +133,7 @@ int Run3ds(int argc, char** argv) {
     std::fprintf(stderr, "qolatool 3ds: %s\n", loader.Problem().c_str());
     return 1;
   }
+  WarnIfCut(argv[1], loader);
   return 0;
 }
 
