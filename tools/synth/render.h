@@ -1,0 +1,28 @@
+// render.h -- plays a song at a tempo into stereo samples: the sequencer and the mixer
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "tools/synth/song.h"
+
+namespace synth {
+
+constexpr double kMinBpm = 20.0;
+constexpr double kMaxBpm = 400.0;
+// The mix is scaled so that its loudest sample sits here, leaving room for the encoder's
+// overshoot below the -1 dBFS ceiling of the file.
+constexpr float kPeakDbfs = -2.5f;
+
+// The first sample frame of sixteenth note step at bpm: steps land on the nearest sample, each
+// computed from the song's start, so rounding never accumulates.
+int64_t StepFrame(int64_t step, double bpm);
+
+// Renders the song at bpm (kMinBpm..kMaxBpm) into interleaved stereo at kSampleRate, exactly
+// StepFrame(song.TotalSixteenths(), bpm) frames long, peak-normalised to kPeakDbfs.
+std::vector<float> RenderSong(const Song& song, double bpm);
+
+// The largest absolute sample value.
+float Peak(const std::vector<float>& samples);
+
+}  // namespace synth
