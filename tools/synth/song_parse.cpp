@@ -96,9 +96,10 @@ class Parser {
 
 std::vector<std::string> SplitWords(const std::string& line) {
   std::vector<std::string> words;
-  std::istringstream in(line.substr(0, line.find('#')));
+  std::istringstream in(line);
   std::string word;
-  while (in >> word) words.push_back(word);
+  // A comment starts with a word that begins with '#'; inside a word '#' is a sharp (C#4).
+  while (in >> word && word[0] != '#') words.push_back(word);
   return words;
 }
 
