@@ -4,6 +4,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -111,14 +112,17 @@ bool WriteAudio(const std::string& path, const std::vector<float>& stereo, std::
   }
   std::string why = sf_strerror(file);
   const int closed = sf_close(file);
+  // A half-written file is removed: the demo must not find a song that stops early.
   if (written != frames || closed != 0) {
     *error = path + ": writing failed: " + why;
+    std::remove(path.c_str());
     return false;
   }
   if (!ogg) return true;
   std::vector<uint8_t> bytes;
   if (!ReadBytes(path, &bytes) || !StampOggSerial(bytes, kOggSerial) || !WriteBytes(path, bytes)) {
     *error = path + ": cannot give the Ogg stream its fixed serial number";
+    std::remove(path.c_str());
     return false;
   }
   return true;
