@@ -94,6 +94,18 @@ TEST(Render, PeakSitsBelowTheCeilingAndSilenceStaysSilent) {
   EXPECT_EQ(synth::Peak(silence), 0.0f);
 }
 
+TEST(Render, RefusesASongTooLongToHold) {
+  const std::string parts = "instrument a\npattern p\n  x . . . | . . . . | . . . . | . . . .\n";
+  const Song hourLong = ParseOrDie(parts + "section s 500\n  a p\nsection t 500\n  a p\n"
+                                           "section u 500\n  a p\nsection v 500\n  a p\n");
+  std::string error;
+  EXPECT_FALSE(synth::SongFits(hourLong, 120.0, &error));  // 4000 s
+  EXPECT_EQ(error, "the song lasts 67 minutes at 120 bpm; qolasynth renders at most 20");
+  const Song tenMinutes = ParseOrDie(parts + "section s 300\n  a p\n");
+  EXPECT_TRUE(synth::SongFits(tenMinutes, 120.0, &error));
+  EXPECT_FALSE(synth::SongFits(tenMinutes, 40.0, &error));  // 1800 s at 40 bpm
+}
+
 // Decodes an audio file: frames, channels and the peak sample.
 struct Decoded {
   int64_t frames = -1;

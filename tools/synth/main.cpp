@@ -79,6 +79,10 @@ int main(int argc, char** argv) {
     std::fputs(synth::FormatSections(song, music.bpm).c_str(), stdout);
     return 0;
   }
+  if (!synth::SongFits(song, music.bpm, &error)) {
+    std::fprintf(stderr, "qolasynth: %s: %s\n", options.song.c_str(), error.c_str());
+    return 1;
+  }
   const std::string out = options.out.empty() ? music.musicPath : options.out;
   const auto start = std::chrono::steady_clock::now();
   std::vector<float> samples = synth::RenderSong(song, music.bpm);

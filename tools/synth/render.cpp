@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 
 #include "tools/synth/dsp.h"
@@ -221,6 +222,16 @@ std::vector<float> Mixer::Run() {
 
 int64_t StepFrame(int64_t step, double bpm) {
   return static_cast<int64_t>(std::floor(static_cast<double>(step) * kSampleRate * 15.0 / bpm + 0.5));
+}
+
+bool SongFits(const Song& song, double bpm, std::string* error) {
+  const double seconds = static_cast<double>(StepFrame(song.TotalSixteenths(), bpm)) / kSampleRate;
+  if (seconds <= kMaxSongSeconds) return true;
+  char text[160];
+  std::snprintf(text, sizeof text, "the song lasts %.0f minutes at %g bpm; qolasynth renders at most %.0f",
+                seconds / 60.0, bpm, kMaxSongSeconds / 60.0);
+  *error = text;
+  return false;
 }
 
 float Peak(const std::vector<float>& samples) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "tools/synth/song.h"
@@ -21,6 +22,12 @@ int64_t StepFrame(int64_t step, double bpm);
 // Renders the song at bpm (kMinBpm..kMaxBpm) into interleaved stereo at kSampleRate, exactly
 // StepFrame(song.TotalSixteenths(), bpm) frames long, peak-normalised to kPeakDbfs.
 std::vector<float> RenderSong(const Song& song, double bpm);
+
+// A rendered song is held in memory whole; this bounds it (about 400 MB of samples).
+constexpr double kMaxSongSeconds = 20.0 * 60.0;
+
+// False, with a message, when the song at bpm would last longer than kMaxSongSeconds.
+bool SongFits(const Song& song, double bpm, std::string* error);
 
 // The largest absolute sample value.
 float Peak(const std::vector<float>& samples);

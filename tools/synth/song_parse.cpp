@@ -16,6 +16,7 @@ namespace {
 
 constexpr int kMaxBarsPerSection = 512;
 constexpr int kMaxBars = 2000;
+constexpr size_t kMaxSongBytes = 4u << 20;  // a song is a few kilobytes of text
 
 // A name the section refers to, kept with its line until every block is known.
 struct PendingPart {
@@ -448,6 +449,12 @@ bool LoadSong(const std::string& path, Song* song, std::string* error) {
     *error = path + ": cannot open the song file";
     return false;
   }
+  in.seekg(0, std::ios::end);
+  if (in.tellg() > static_cast<std::streamoff>(kMaxSongBytes)) {
+    *error = path + ": the song file is larger than " + std::to_string(kMaxSongBytes >> 20) + " MB";
+    return false;
+  }
+  in.seekg(0, std::ios::beg);
   std::ostringstream text;
   text << in.rdbuf();
   if (in.bad()) {
