@@ -4,6 +4,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -39,16 +40,15 @@ void WriteLe32(uint8_t* p, uint32_t value) {
 }  // namespace
 
 uint32_t OggCrc(const uint8_t* data, size_t size) {
-  static uint32_t table[256];
-  static bool built = false;
-  if (!built) {
+  static const std::array<uint32_t, 256> table = [] {
+    std::array<uint32_t, 256> t{};
     for (uint32_t i = 0; i < 256; ++i) {
       uint32_t r = i << 24;
       for (int bit = 0; bit < 8; ++bit) r = (r & 0x80000000u) ? (r << 1) ^ 0x04C11DB7u : r << 1;
-      table[i] = r;
+      t[i] = r;
     }
-    built = true;
-  }
+    return t;
+  }();
   uint32_t crc = 0;
   for (size_t i = 0; i < size; ++i) crc = (crc << 8) ^ table[((crc >> 24) ^ data[i]) & 0xFF];
   return crc;
