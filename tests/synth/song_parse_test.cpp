@@ -145,6 +145,34 @@ TEST(SongParse, RefusesMistakesNamingFileAndLine) {
   }
 }
 
+TEST(SongWarnings, NameAPartThatDoesNotFillItsSectionEvenly) {
+  const std::string head =
+      "instrument a\npattern one\n  x . . . | . . . . | . . . . | . . . .\n"
+      "pattern two\n  x . . . | . . . . | . . . . | . . . .\n  x . . . | . . . . | . . . . | . . . .\n";
+  struct Case {
+    const char* sections;
+    const char* warning;  // nullptr: none
+  } cases[] = {
+      {"section s 8\n  a one one one one two\n", "song.txt line 8: the patterns of \"a\" last 6 bars, which do not fill the 8 bars of section \"s\" evenly"},
+      {"section s 8\n  a one one two\n", nullptr},
+      {"section s 4\n  a two one\n", "song.txt line 8: the patterns of \"a\" last 3 bars"},
+      {"section s 3\n  a one\n", nullptr},
+      {"section s 1\n  a two\n", "song.txt line 8: the patterns of \"a\" last 2 bars, which do not fill the 1 bars"},
+  };
+  for (const Case& c : cases) {
+    Song song;
+    std::string error;
+    ASSERT_TRUE(Parse(head + c.sections, &song, &error)) << error;
+    std::vector<std::string> warnings = synth::SongWarnings(song, "song.txt");
+    if (!c.warning) {
+      EXPECT_TRUE(warnings.empty()) << c.sections << warnings.front();
+      continue;
+    }
+    ASSERT_EQ(warnings.size(), 1u) << c.sections;
+    EXPECT_EQ(warnings[0].compare(0, std::string(c.warning).size(), c.warning), 0) << warnings[0];
+  }
+}
+
 TEST(SongParse, LoadRefusesAMissingFile) {
   Song song;
   std::string error;
@@ -164,6 +192,7 @@ TEST(ShippedSong, HasItsSectionsOnBarLines) {
   }
   EXPECT_EQ(song.sections.front().name, "intro");
   EXPECT_EQ(song.sections.back().name, "outro");
+  for (const std::string& warning : synth::SongWarnings(song, "song.txt")) ADD_FAILURE() << warning;
   const int bars = song.TotalSixteenths() / synth::kStepsPerBar;  // 2 s each at 120 bpm
   EXPECT_GE(bars, 60);
   EXPECT_LE(bars, 90);

@@ -75,6 +75,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "qolasynth: %s\n", error.c_str());
     return 1;
   }
+  for (const std::string& warning : synth::SongWarnings(song, options.song)) {
+    std::fprintf(stderr, "qolasynth: warning: %s\n", warning.c_str());
+  }
   if (options.sectionsOnly) {
     std::fputs(synth::FormatSections(song, music.bpm).c_str(), stdout);
     return 0;

@@ -121,6 +121,10 @@ struct Song {
 bool ParseSong(const std::string& text, const std::string& fileName, Song* song, std::string* error);
 bool LoadSong(const std::string& path, Song* song, std::string* error);
 
+// Lines that are valid but likely mistakes: a part whose patterns, played in turn, do not fill
+// its section a whole number of times (the last round is cut short). Each names file and line.
+std::vector<std::string> SongWarnings(const Song& song, const std::string& fileName);
+
 // MIDI number of a note name such as "A4" (69), "C#3", "Eb2"; -1 for anything else.
 int ParseNoteName(const std::string& name);
 

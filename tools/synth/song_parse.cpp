@@ -430,6 +430,23 @@ int ParseNoteName(const std::string& name) {
   return note >= 0 && note <= 127 ? note : -1;
 }
 
+std::vector<std::string> SongWarnings(const Song& song, const std::string& fileName) {
+  std::vector<std::string> warnings;
+  for (const Section& section : song.sections) {
+    for (const Part& part : section.parts) {
+      size_t steps = 0;
+      for (const PatternUse& use : part.patterns) steps += song.patterns[use.pattern].steps.size();
+      const size_t round = steps / kStepsPerBar;
+      if (round == 0 || section.bars % round == 0) continue;
+      warnings.push_back(fileName + " line " + std::to_string(part.line) + ": the patterns of " +
+                         Quoted(song.instruments[part.instrument].name) + " last " + std::to_string(round) +
+                         " bars, which do not fill the " + std::to_string(section.bars) + " bars of section " +
+                         Quoted(section.name) + " evenly; the last round is cut short");
+    }
+  }
+  return warnings;
+}
+
 int Song::TotalSixteenths() const { return SectionStart(sections.size()); }
 
 int Song::SectionStart(size_t index) const {
