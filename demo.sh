@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # demo.sh -- set up and play qola (./demo.sh), set up and run every test (./demo.sh test), or
-# rebuild the demo's generated media into demo/media (./demo.sh media)
+# rebuild the demo's generated media into demo/media: everything (./demo.sh media) or only the
+# music from our synthesiser (./demo.sh music)
 #
 # Both install the Debian packages that are missing (as root, or through sudo), then configure
 # and build in build/. Playing runs build/bin/qola in the run directory demo/. Testing runs the
@@ -69,6 +70,14 @@ run_fuzzers() {
   done
 }
 
+# make_music: builds qolasynth and renders tools/synth/song.txt at demo/go.xml's tempo into the
+# music file that go.xml names (demo/media/music.ogg). The same song and script give the same bytes.
+make_music() {
+  cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$root/build" -j "$jobs" --target qolasynth
+  (cd "$root" && build/bin/qolasynth --script demo/go.xml --song tools/synth/song.txt)
+}
+
 install_packages
 case "${1:-play}" in
   play)
@@ -88,17 +97,21 @@ case "${1:-play}" in
     echo "demo.sh: every test passed"
     ;;
   media)
-    # The scene, its maps, the sprites and the sphere come from our generators in tools/; their
-    # output is committed, so playing needs no generator run. Same sources, same bytes.
+    # The scene, its maps, the sprites, the sphere and the music come from our generators in
+    # tools/; their output is committed, so playing needs no generator run. Same sources, same bytes.
     cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build "$root/build" -j "$jobs" --target gen_scene gen_textures gen_sphere
     mkdir -p "$root/demo/media/maps"
     for gen in gen_scene gen_textures gen_sphere; do
       "$root/build/bin/$gen" "$root/demo/media"
     done
+    make_music
+    ;;
+  music)
+    make_music
     ;;
   *)
-    echo "usage: ./demo.sh [test|media]" >&2
+    echo "usage: ./demo.sh [test|media|music]" >&2
     exit 2
     ;;
 esac
