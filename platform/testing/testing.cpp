@@ -62,6 +62,11 @@ bool ShouldFail(const std::string& name) {
   return true;
 }
 
+bool ShouldFail(const char* name) {
+  if (Get().failures.empty()) return false;
+  return ShouldFail(std::string(name ? name : ""));
+}
+
 void ClearFailures() { Get().failures.clear(); }
 
 void SetTimeGetTime(uint32_t ms) { clockOverride.store(kClockSet | ms, std::memory_order_release); }

@@ -39,6 +39,9 @@ void ClearMessageBoxes();  // forgets boxes and beeps
 void FailCall(const std::string& name);
 void FailCallAfter(const std::string& name, int successes);
 bool ShouldFail(const std::string& name);  // asked by the platform call itself
+// The same without building a string while no failure is set: platform calls made every
+// frame ask with a literal and must not allocate.
+bool ShouldFail(const char* name);
 void ClearFailures();
 
 // The winmm clock. While a time is set, timeGetTime returns exactly that value, so a test can

@@ -22,7 +22,7 @@ class EffectsTest : public ::testing::Test {
   void SetUp() override {
     platform_testing::Reset();
     platform_testing::CaptureMessageBoxes(true);
-    ASSERT_TRUE(runDir.Enter(QOLA_SOURCE_DIR));
+    ASSERT_TRUE(runDir.Enter(QOLA_SOURCE_DIR "/demo/media"));
     // The Device's Direct3D objects come from an offscreen device: no window is needed.
     testsupport::TestDevice made;
     ASSERT_TRUE(testsupport::CreateTestDevice(&made, kWidth, kHeight)) << made.error;

@@ -142,12 +142,12 @@ inline bool WriteSphereX(const std::string& path, float radius, int stacks, int 
 }
 
 // A fresh directory under /tmp with "media/" and "media/maps/", the demo's two effect files
-// linked in from sourceDir/demo/media. Enter makes it the working directory; Leave returns
-// and removes it.
+// linked in from fxDir (the demo's media folder). Enter makes it the working directory; Leave
+// returns and removes it.
 class RunDir {
  public:
   ~RunDir() { Leave(); }
-  bool Enter(const std::string& sourceDir) {
+  bool Enter(const std::string& fxDir) {
     char cwd[4096];
     if (!getcwd(cwd, sizeof cwd)) return false;
     home_ = cwd;
@@ -157,7 +157,7 @@ class RunDir {
     std::error_code error;
     std::filesystem::create_directories(path_ + "/media/maps", error);
     for (const char* fx : {"texture.fx", "spheredistort.fx"}) {
-      std::filesystem::create_symlink(sourceDir + "/demo/media/" + fx, path_ + "/media/" + fx, error);
+      std::filesystem::create_symlink(fxDir + "/" + fx, path_ + "/media/" + fx, error);
       if (error) return false;
     }
     return chdir(path_.c_str()) == 0;
