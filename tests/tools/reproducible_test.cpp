@@ -35,7 +35,7 @@ std::vector<uint8_t> PngBytes(const media::Canvas& canvas, const std::string& na
 TEST(Reproducible, TwoRunsGiveTheSameBytes) {
   std::string error;
   EXPECT_EQ(media::WriteScene3DS(media::HallWorld(), &error), media::WriteScene3DS(media::HallWorld(), &error));
-  EXPECT_EQ(media::SphereXFile(media::SubdividedSphere(3), "S"), media::SphereXFile(media::SubdividedSphere(3), "S"));
+  EXPECT_EQ(media::SphereXFile(media::SubdividedSphere(3), "S", 1.0f), media::SphereXFile(media::SubdividedSphere(3), "S", 1.0f));
   std::vector<media::NamedSprite> first = media::AllSprites(), second = media::AllSprites();
   for (size_t i = 0; i < first.size(); ++i)
     EXPECT_EQ(PngBytes(first[i].image, "a.png"), PngBytes(second[i].image, "b.png")) << first[i].file;
@@ -49,7 +49,7 @@ TEST(Reproducible, CommittedMediaMatchTheGenerators) {
   std::string error;
   EXPECT_EQ(media::WriteScene3DS(media::HallWorld(), &error), FileBytes(Media("scene1texkey.3ds")))
       << "scene1texkey.3ds" << kRegenerate;
-  std::string sphere = media::SphereXFile(media::SubdividedSphere(6), "Sphere6Divs");
+  std::string sphere = media::SphereXFile(media::SubdividedSphere(6), "Sphere6Divs", media::kDemoSphereRadius);
   EXPECT_EQ(std::vector<uint8_t>(sphere.begin(), sphere.end()), FileBytes(Media("sphere6divs.x")))
       << "sphere6divs.x" << kRegenerate;
   auto samePixels = [&](const media::Canvas& made, const std::string& file) {

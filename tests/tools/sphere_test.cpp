@@ -67,6 +67,8 @@ TEST(Sphere, CommittedFileLoadsThroughD3DX) {
     const float* p = reinterpret_cast<const float*>(vertices + static_cast<size_t>(i) * stride);
     return Vec3{p[0], p[1], p[2]};
   };
+  // The demo's radius, which the distortion effect's framing relies on.
+  for (WORD i = 0; i < 64; ++i) EXPECT_NEAR(media::kDemoSphereRadius, Length(at(i)), 1e-4f);
   int inward = 0;
   for (DWORD f = 0; f < loaded->GetNumFaces(); ++f) {
     Vec3 a = at(indices[3 * f]), b = at(indices[3 * f + 1]), c = at(indices[3 * f + 2]);

@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   media::SphereMesh mesh = media::SubdividedSphere(6);
-  std::string text = media::SphereXFile(mesh, "Sphere6Divs");
+  std::string text = media::SphereXFile(mesh, "Sphere6Divs", media::kDemoSphereRadius);
   std::string path = std::string(argv[1]) + "/sphere6divs.x";
   FILE* file = std::fopen(path.c_str(), "wb");
   bool written = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();

@@ -68,12 +68,12 @@ SphereMesh SubdividedSphere(int divisions) {
   return mesh;
 }
 
-std::string SphereXFile(const SphereMesh& mesh, const std::string& name) {
+std::string SphereXFile(const SphereMesh& mesh, const std::string& name, float radius) {
   std::string out = "xof 0303txt 0032\n";
-  out += "// " + name + " -- a unit sphere: a tetrahedron whose faces were split in four six times\n";
+  out += "// " + name + " -- a sphere: a tetrahedron whose faces were split in four six times\n";
   out += "Mesh " + name + " {\n " + std::to_string(mesh.positions.size()) + ";\n";
   for (size_t i = 0; i < mesh.positions.size(); ++i) {
-    const Vec3& p = mesh.positions[i];
+    const Vec3 p = mesh.positions[i] * radius;
     out += " ";
     Number(out, p.x);
     out += ";";
