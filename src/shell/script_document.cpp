@@ -148,6 +148,15 @@ int DeepestNesting(const std::string& text, int maxDepth, int* lineOverMax) {
 bool Load(const char* fileName, TiXmlDocument* doc, std::string* problem) {
   std::string raw;
   if (!ReadWhole(fileName, &raw, problem)) return false;
+  return Parse(raw, doc, problem);
+}
+
+bool Parse(const std::string& raw, TiXmlDocument* doc, std::string* problem) {
+  if (raw.size() > kMaxBytes) {
+    *problem = "is " + std::to_string(raw.size()) + " bytes; a demo script may be at most " +
+               std::to_string(kMaxBytes) + " bytes";
+    return false;
+  }
   std::string text = NormaliseLineEnds(raw);
   int lineOverMax = 0;
   if (DeepestNesting(text, kMaxDepth, &lineOverMax) > kMaxDepth) {
