@@ -46,7 +46,7 @@ TEST(EffectLimits, RefusesWithTheNameTheValueAndTheLine) {
       {"layer's own name", "float4 outColor;", "'outColor' is declared by the effect layer in every shader"},
       {"double underscore", "float a__b;", "'a__b' holds two underscores"},
       {"sampler named like GLSL", "texture t;\nsampler\n in = sampler_state { Texture = <t>; };", "f.fx(3): error"},
-      {"NUL byte quoted", std::string("float a;\nfloat b\0 = 1;", 23), "f.fx(2): error: expected ';' but found '\\x00'"},
+      {"NUL byte quoted", "float a;\nfloat b" + std::string(1, '\0') + " = 1;", "f.fx(2): error: expected ';' but found '\\x00'"},
       {"CR line ends", "float a;\rfloat b;\rfloat a;", "f.fx(3): error: parameter 'a' is declared twice"},
       {"CR LF line ends", "float a;\r\nfloat b;\r\nfloat a;", "f.fx(3): error: parameter 'a' is declared twice"},
       {"ninth sampler", samplers, "f.fx(10): error: sampler 's8' is one more than the device's 8 sampler units"},

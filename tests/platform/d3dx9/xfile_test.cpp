@@ -57,7 +57,7 @@ TEST(XFileTest, RefusesWhatItCannotReadSoundlySayingWhereAndWhy) {
       {"not a number", kText + "Mesh { 3; zero;0;0;, 1;0;0;, 0;1;0;; }", "expected a number but found 'zero'"},
       {"unclosed mesh", kText + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;", "but found the end of the file"},
       {"unclosed string", kText + "Header { \"abc", "a string is never closed"},
-      {"NUL in a name quoted", kText + std::string("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; \0 }", 52),
+      {"NUL in a name quoted", kText + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; " + std::string(1, '\0') + " }",
        "found '\\x00'"},
       {"CR line ends counted", "xof 0303txt 0032\rMesh {\r 3;\r 0;0;0;,\r 1;0;0;,\r 0;1;0;;\r 1;\r 3;0,1,7;;\r}\r",
        "line 8: vertex index 7"},
