@@ -132,7 +132,8 @@ class Reader {
     XToken t;
     if (!Next(&t)) return false;
     if (t.kind == XToken::kName && !Next(&t)) return false;
-    if (t.kind == XToken::kOther && t.text.size() > 1 && t.text[0] == '<' && !Next(&t)) return false;
+    bool guid = t.kind == XToken::kOther && (t.text == "GUID" || (t.text.size() > 1 && t.text[0] == '<'));
+    if (guid && !Next(&t)) return false;
     if (t.kind != XToken::kOpen) return Fail("expected '{' after " + type + " but found " + Describe(t));
     return true;
   }
