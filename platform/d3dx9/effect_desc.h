@@ -6,11 +6,22 @@
 
 #include <d3d9.h>
 
+#include <cstddef>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 namespace d3dx9fx {
+
+// What one effect file may declare. A file past these is refused with a message, so a hostile
+// file costs at most a bounded amount of parsing, memory and shader work.
+const size_t kMaxEffectFileBytes = 4u << 20;
+const size_t kMaxParameters = 1024;
+const size_t kMaxShaders = 256;
+const size_t kMaxTechniques = 256;
+const size_t kMaxPassesPerTechnique = 32;
+const size_t kMaxSamplers = 8;  // the device's sampler units
 
 enum class ParamType { kFloat, kFloat2, kFloat3, kFloat4, kFloat4x4, kTexture, kSampler };
 
@@ -53,6 +64,9 @@ struct EffectDesc {
   std::vector<Parameter> parameters;
   std::vector<ShaderBlock> shaders;
   std::vector<Technique> techniques;
+  // Name lookups in constant time; filled by the parser with the vectors above.
+  std::unordered_map<std::string, int> parameterIndex;
+  std::unordered_map<std::string, int> shaderIndex[2];  // [0] pixel shaders, [1] vertex shaders
 
   int FindParameter(const std::string& name) const;  // index or -1
   int FindShader(const std::string& name, bool vertex) const;

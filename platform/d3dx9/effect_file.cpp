@@ -4,13 +4,12 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <new>
-#include <sstream>
 #include <vector>
 
 #include "platform/d3dx9/effect_desc.h"
 #include "platform/d3dx9/effect_object.h"
+#include "platform/d3dx9/file_bytes.h"
 
 namespace {
 
@@ -64,18 +63,21 @@ HRESULT WINAPI D3DXCreateEffectFromFileA(IDirect3DDevice9* pDevice, LPCSTR pSrcF
                ppCompilationErrors);
     return D3DERR_INVALIDCALL;
   }
-  std::ifstream in(pSrcFile, std::ios::binary);
-  if (!in) {
+  std::string text, problem;
+  d3dx9file::ReadResult read = d3dx9file::ReadRegularFile(pSrcFile, d3dx9fx::kMaxEffectFileBytes, &text, &problem);
+  if (read == d3dx9file::ReadResult::kNotFound) {
     // D3DX gives no error buffer for a file it cannot open; standard error still says why.
-    std::fprintf(stderr, "D3DXCreateEffectFromFileA: cannot open \"%s\"\n", pSrcFile);
+    std::fprintf(stderr, "D3DXCreateEffectFromFileA: \"%s\" %s\n", pSrcFile, problem.c_str());
     return D3DERR_NOTFOUND;
   }
-  std::ostringstream text;
-  text << in.rdbuf();
+  if (read != d3dx9file::ReadResult::kOk) {
+    GiveErrors(std::string(pSrcFile) + "(1): error: the file " + problem + "\n", ppCompilationErrors);
+    return D3DXERR_INVALIDDATA;
+  }
 
   d3dx9fx::EffectDesc desc;
   std::string errors;
-  if (!d3dx9fx::ParseEffect(pSrcFile, text.str(), &desc, &errors)) {
+  if (!d3dx9fx::ParseEffect(pSrcFile, text, &desc, &errors)) {
     GiveErrors(errors + "\n", ppCompilationErrors);
     return D3DXERR_INVALIDDATA;
   }

@@ -6,11 +6,17 @@
 #include "platform/d3dx9/effect_desc.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
+#include <unordered_set>
 
+#include "platform/d3dx9/effect_names.h"
 #include "platform/d3dx9/effect_states.h"
+#include "platform/d3dx9/file_bytes.h"
 
 namespace d3dx9fx {
 
@@ -39,15 +45,13 @@ int ParamFloatCount(ParamType type) {
 }
 
 int EffectDesc::FindParameter(const std::string& name) const {
-  for (size_t i = 0; i < parameters.size(); ++i)
-    if (parameters[i].name == name) return static_cast<int>(i);
-  return -1;
+  auto found = parameterIndex.find(name);
+  return found == parameterIndex.end() ? -1 : found->second;
 }
 
 int EffectDesc::FindShader(const std::string& name, bool vertex) const {
-  for (size_t i = 0; i < shaders.size(); ++i)
-    if (shaders[i].name == name && shaders[i].vertex == vertex) return static_cast<int>(i);
-  return -1;
+  auto found = shaderIndex[vertex ? 1 : 0].find(name);
+  return found == shaderIndex[vertex ? 1 : 0].end() ? -1 : found->second;
 }
 
 namespace {
@@ -138,7 +142,9 @@ class Parser {
     return false;
   }
 
-  static std::string Describe(const Token& t) { return t.kind == Token::kEnd ? "end of file" : "'" + t.text + "'"; }
+  static std::string Describe(const Token& t) {
+    return t.kind == Token::kEnd ? "end of file" : "'" + d3dx9file::QuoteBytes(t.text) + "'";
+  }
 
   bool Expect(const char* punct) {
     Token t = Next();
@@ -163,7 +169,8 @@ class Parser {
     if (!digits.empty() && (digits.back() == 'f' || digits.back() == 'F')) digits.pop_back();
     char* end = nullptr;
     *value = std::strtof(digits.c_str(), &end);
-    if (digits.empty() || *end != '\0') return Fail(t.line, "'" + t.text + "' is not a number");
+    if (digits.empty() || *end != '\0') return Fail(t.line, Describe(t) + " is not a number");
+    if (std::isinf(*value)) return Fail(t.line, Describe(t) + " does not fit a float");
     return true;
   }
 
@@ -204,7 +211,16 @@ class Parser {
 
   bool DeclareName(const std::string& name, int line) {
     if (out_->FindParameter(name) >= 0) return Fail(line, "parameter '" + name + "' is declared twice");
+    if (const char* reason = ReservedNameReason(name))
+      return Fail(line, "parameter name '" + name + "' " + reason + "; every parameter becomes a shader uniform");
+    if (out_->parameters.size() >= kMaxParameters)
+      return Fail(line, "more than " + std::to_string(kMaxParameters) + " parameters");
     return true;
+  }
+
+  void AddParameter(Parameter p) {
+    out_->parameterIndex[p.name] = static_cast<int>(out_->parameters.size());
+    out_->parameters.push_back(std::move(p));
   }
 
   // Optional ": SEMANTIC" and "< annotations >"; both are read and not kept.
@@ -252,7 +268,7 @@ class Parser {
       if (!ParseDefault(&p)) return false;
     }
     if (!Expect(";")) return false;
-    out_->parameters.push_back(p);
+    AddParameter(std::move(p));
     return true;
   }
 
@@ -281,6 +297,10 @@ class Parser {
     Token name;
     if (!ExpectIdent(&name, "a sampler name")) return false;
     if (!DeclareName(name.text, name.line)) return false;
+    if (samplers_ >= kMaxSamplers)
+      return Fail(name.line, "sampler '" + name.text + "' is one more than the device's " +
+                                 std::to_string(kMaxSamplers) + " sampler units");
+    ++samplers_;
     p.name = name.text;
     p.line = line;
     Token kw;
@@ -313,7 +333,31 @@ class Parser {
     }
     if (!Expect(";")) return false;
     if (p.textureName.empty()) return Fail(line, "sampler '" + p.name + "' names no Texture");
-    out_->parameters.push_back(p);
+    AddParameter(std::move(p));
+    return true;
+  }
+
+  // Every state takes a 32-bit unsigned integer: decimal or 0x hexadecimal, read exactly.
+  bool ParseStateInteger(const Token& t, const std::string& key, DWORD* value) {
+    const std::string& text = t.text;
+    bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    uint64_t v = 0;
+    bool digits = !text.empty();
+    for (size_t i = hex ? 2 : 0; i < text.size() && digits; ++i) {
+      char c = text[i];
+      int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+              : hex && std::isxdigit(static_cast<unsigned char>(c)) ? std::tolower(c) - 'a' + 10
+                                                                    : -1;
+      if (d < 0) {
+        digits = false;
+      } else if (v <= 0xffffffffu) {
+        v = v * (hex ? 16 : 10) + static_cast<uint64_t>(d);
+      }
+    }
+    if (!digits) return Fail(t.line, "value " + Describe(t) + " of " + key + " is not an unsigned integer");
+    if (v > 0xffffffffu)
+      return Fail(t.line, "value " + Describe(t) + " of " + key + " is out of range (0 to 4294967295)");
+    *value = static_cast<DWORD>(v);
     return true;
   }
 
@@ -321,11 +365,8 @@ class Parser {
   bool ParseStateValue(DWORD* value, Lookup lookup, const std::string& key) {
     Token t = Peek();
     if (t.kind == Token::kNumber) {
-      float f = 0.0f;
-      if (!ParseNumber(&f)) return false;
-      if (f < 0.0f || f > 4294967295.0f) return Fail(t.line, "value " + t.text + " of " + key + " is out of range");
-      *value = static_cast<DWORD>(f);
-      return true;
+      Next();
+      return ParseStateInteger(t, key, value);
     }
     Next();
     if (t.kind != Token::kIdent || !lookup(t.text, value))
@@ -340,6 +381,7 @@ class Parser {
     Token name;
     if (!ExpectIdent(&name, "a shader name")) return false;
     if (out_->FindShader(name.text, vertex) >= 0) return Fail(name.line, "shader '" + name.text + "' is declared twice");
+    if (out_->shaders.size() >= kMaxShaders) return Fail(name.line, "more than " + std::to_string(kMaxShaders) + " shaders");
     block.name = name.text;
     if (!Expect("{")) return false;
     block.line = line_;
@@ -368,7 +410,8 @@ class Parser {
     if (depth != 0) return Fail(line, "shader '" + block.name + "' is never closed with '}'");
     block.source = text_.substr(start, pos_ - start);
     ++pos_;
-    out_->shaders.push_back(block);
+    out_->shaderIndex[vertex ? 1 : 0][block.name] = static_cast<int>(out_->shaders.size());
+    out_->shaders.push_back(std::move(block));
     return true;
   }
 
@@ -377,20 +420,25 @@ class Parser {
     tech.line = line;
     Token name;
     if (!ExpectIdent(&name, "a technique name")) return false;
-    for (const Technique& other : out_->techniques)
-      if (other.name == name.text) return Fail(name.line, "technique '" + name.text + "' is declared twice");
+    if (!techniqueNames_.insert(name.text).second)
+      return Fail(name.line, "technique '" + name.text + "' is declared twice");
+    if (out_->techniques.size() >= kMaxTechniques)
+      return Fail(name.line, "more than " + std::to_string(kMaxTechniques) + " techniques");
     tech.name = name.text;
     if (!SkipSemanticAndAnnotations() || !Expect("{")) return false;
     for (;;) {
       Token t = Next();
       if (t.kind == Token::kPunct && t.text == "}") break;
       if (!(t.kind == Token::kIdent && t.text == "pass")) return Fail(t.line, "expected pass but found " + Describe(t));
+      if (tech.passes.size() >= kMaxPassesPerTechnique)
+        return Fail(t.line, "technique '" + tech.name + "' has more than " + std::to_string(kMaxPassesPerTechnique) +
+                                " passes");
       Pass pass;
       if (!ParsePass(t.line, &pass)) return false;
-      tech.passes.push_back(pass);
+      tech.passes.push_back(std::move(pass));
     }
     if (tech.passes.empty()) return Fail(line, "technique '" + tech.name + "' has no pass");
-    out_->techniques.push_back(tech);
+    out_->techniques.push_back(std::move(tech));
     return true;
   }
 
@@ -441,13 +489,36 @@ class Parser {
   size_t pos_ = 0;
   int line_ = 1;
   std::string error_;
+  size_t samplers_ = 0;
+  std::unordered_set<std::string> techniqueNames_;
 };
+
+// CR LF and a lone CR become LF, so that lines are counted alike here and in the GLSL compiler.
+std::string NormaliseLineEnds(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') {
+      out += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
 
 }  // namespace
 
 bool ParseEffect(const std::string& fileName, const std::string& text, EffectDesc* out, std::string* error) {
   *out = EffectDesc();
-  Parser parser(fileName, text, out);
+  if (text.size() > kMaxEffectFileBytes) {
+    *error = fileName + "(1): error: the file is " + std::to_string(text.size()) + " bytes; an effect file may be at most " +
+             std::to_string(kMaxEffectFileBytes);
+    return false;
+  }
+  std::string normalised = NormaliseLineEnds(text);
+  Parser parser(fileName, normalised, out);
   return parser.Run(error);
 }
 

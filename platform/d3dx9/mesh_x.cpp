@@ -1,57 +1,42 @@
-// mesh_x.cpp -- D3DXLoadMeshFromXA: text and binary .x files read by assimp into one ID3DXMesh
+// mesh_x.cpp -- D3DXLoadMeshFromXA: a text or binary .x file read into one ID3DXMesh
 //
-// Every mesh of the file's node tree is placed by its node transforms and appended; a face's
-// attribute is its material index. assimp turns .x data right-handed; ConvertToLeftHanded gives
-// back Direct3D's left-handed positions, clockwise front faces and top-left texture origin.
-#include <assimp/cimport.h>
-#include <assimp/postprocess.h>
-#include <assimp/scene.h>
+// The file's meshes are placed by their frames and joined (xfile_read.cpp); a face's attribute
+// is its material index. A .x file is left-handed with clockwise front faces and a top-left
+// texture origin, as Direct3D draws, so positions, winding and coordinates are kept as written.
 #include <d3dx9mesh.h>
 #include <d3dx9tex.h>
 
 #include <cstdio>
 #include <cstring>
-#include <vector>
+#include <new>
+#include <string>
 
+#include "platform/d3dx9/file_bytes.h"
 #include "platform/d3dx9/mesh_object.h"
+#include "platform/d3dx9/xfile_read.h"
 
 namespace {
 
-struct Gathered {
-  std::vector<float> positions, normals, texCoords;
-  std::vector<DWORD> indices, attributes;
-  bool hasNormals = true, hasTexCoords = true;
-};
+// A .x mesh of the largest size 16-bit indices allow takes a few megabytes; more is not a mesh
+// this layer can load.
+const size_t kMaxFileBytes = 64u << 20;
 
-void Gather(const aiScene* scene, const aiNode* node, aiMatrix4x4 parent, Gathered* out) {
-  aiMatrix4x4 transform = parent * node->mTransformation;
-  aiMatrix3x3 rotation(transform);
-  for (unsigned m = 0; m < node->mNumMeshes; ++m) {
-    const aiMesh* mesh = scene->mMeshes[node->mMeshes[m]];
-    DWORD base = static_cast<DWORD>(out->positions.size() / 3);
-    out->hasNormals = out->hasNormals && mesh->HasNormals();
-    out->hasTexCoords = out->hasTexCoords && mesh->HasTextureCoords(0);
-    for (unsigned v = 0; v < mesh->mNumVertices; ++v) {
-      aiVector3D p = transform * mesh->mVertices[v];
-      out->positions.insert(out->positions.end(), {p.x, p.y, p.z});
-      aiVector3D n = mesh->HasNormals() ? (rotation * mesh->mNormals[v]).Normalize() : aiVector3D();
-      out->normals.insert(out->normals.end(), {n.x, n.y, n.z});
-      aiVector3D t = mesh->HasTextureCoords(0) ? mesh->mTextureCoords[0][v] : aiVector3D();
-      out->texCoords.insert(out->texCoords.end(), {t.x, t.y});
-    }
-    for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
-      const aiFace& face = mesh->mFaces[f];
-      if (face.mNumIndices != 3) continue;  // points and lines left by triangulation
-      for (int k = 0; k < 3; ++k) out->indices.push_back(base + face.mIndices[k]);
-      out->attributes.push_back(mesh->mMaterialIndex);
-    }
-  }
-  for (unsigned c = 0; c < node->mNumChildren; ++c) Gather(scene, node->mChildren[c], transform, out);
+HRESULT Fail(const char* file, const std::string& reason, HRESULT hr) {
+  std::fprintf(stderr, "D3DXLoadMeshFromXA: \"%s\": %s\n", file, reason.c_str());
+  return hr;
 }
 
-HRESULT Fail(const char* file, const char* reason, HRESULT hr) {
-  std::fprintf(stderr, "D3DXLoadMeshFromXA: \"%s\": %s\n", file, reason);
-  return hr;
+HRESULT Read(const char* file, d3dx9x::XMesh* mesh) {
+  std::string bytes, problem;
+  try {
+    d3dx9file::ReadResult read = d3dx9file::ReadRegularFile(file, kMaxFileBytes, &bytes, &problem);
+    if (read == d3dx9file::ReadResult::kNotFound) return Fail(file, problem, D3DERR_NOTFOUND);
+    if (read != d3dx9file::ReadResult::kOk) return Fail(file, problem, D3DXERR_INVALIDDATA);
+    if (!d3dx9x::ReadXFile(bytes, mesh, &problem)) return Fail(file, problem, D3DXERR_INVALIDDATA);
+  } catch (const std::bad_alloc&) {
+    return Fail(file, "the mesh does not fit in memory", E_OUTOFMEMORY);
+  }
+  return D3D_OK;
 }
 
 }  // namespace
@@ -66,23 +51,17 @@ HRESULT WINAPI D3DXLoadMeshFromXA(LPCSTR pFilename, DWORD Options, IDirect3DDevi
   if (!ppMesh) return D3DERR_INVALIDCALL;
   *ppMesh = nullptr;
   if (!pFilename || !pD3DDevice) return D3DERR_INVALIDCALL;
-  std::FILE* probe = std::fopen(pFilename, "rb");
-  if (!probe) return Fail(pFilename, "cannot open the file", D3DERR_NOTFOUND);
-  std::fclose(probe);
+  // The layer's meshes hold 16-bit indices only: a caller asking for 32 would get less than asked.
+  if (Options & D3DXMESH_32BIT) return Fail(pFilename, "D3DXMESH_32BIT is not supported", D3DERR_INVALIDCALL);
 
-  const aiScene* scene =
-      aiImportFile(pFilename, aiProcess_Triangulate | aiProcess_ConvertToLeftHanded | aiProcess_SortByPType);
-  if (!scene || !scene->mRootNode) return Fail(pFilename, aiGetErrorString(), D3DXERR_INVALIDDATA);
-  Gathered g;
-  Gather(scene, scene->mRootNode, aiMatrix4x4(), &g);
-  aiReleaseImport(scene);
-
+  d3dx9x::XMesh g;
+  HRESULT hr = Read(pFilename, &g);
+  if (FAILED(hr)) return hr;
   DWORD vertices = static_cast<DWORD>(g.positions.size() / 3), faces = static_cast<DWORD>(g.attributes.size());
   if (faces == 0) return Fail(pFilename, "the file holds no triangles", D3DXERR_LOADEDMESHASNODATA);
-  if (vertices > 0xffff) return Fail(pFilename, "more than 65535 vertices for 16-bit indices", D3DXERR_INVALIDDATA);
   DWORD fvf = D3DFVF_XYZ | (g.hasNormals ? D3DFVF_NORMAL : 0) | (g.hasTexCoords ? D3DFVF_TEX1 : 0);
   ID3DXMesh* created = nullptr;
-  HRESULT hr = D3DXCreateMeshFVF(faces, vertices, Options & ~D3DXMESH_32BIT, fvf, pD3DDevice, &created);
+  hr = D3DXCreateMeshFVF(faces, vertices, Options, fvf, pD3DDevice, &created);
   if (FAILED(hr)) return Fail(pFilename, "the mesh cannot be created", hr);
   auto* mesh = static_cast<d3dx9mesh::MeshObject*>(created);
 

@@ -2,7 +2,9 @@
 #include "platform/fmod/fmod_stream.h"
 
 #include <SDL.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -34,18 +36,23 @@ Stream* Stream::Open(const std::string& fileName, int mixRate, int* error, std::
 }
 
 bool Stream::Start(int* error, std::string* reason) {
-  struct stat st;
-  if (stat(fileName_.c_str(), &st) != 0) {
+  // Opened non-blocking and checked on the open descriptor: a FIFO named as the music is refused
+  // instead of waiting for a writer, and the file checked is the file decoded.
+  int fd = open(fileName_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
     *error = FMOD_ERR_FILE_NOTFOUND;
     *reason = std::strerror(errno);
     return false;
   }
-  if (!S_ISREG(st.st_mode)) {
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
     *error = FMOD_ERR_FILE_BAD;
     *reason = "not a regular file";
     return false;
   }
-  file_ = sf_open(fileName_.c_str(), SFM_READ, &info_);
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  file_ = sf_open_fd(fd, SFM_READ, &info_, SF_TRUE);  // closes fd, on failure too
   if (!file_) {
     *error = FMOD_ERR_FILE_FORMAT;
     *reason = std::string("cannot be decoded: ") + sf_strerror(nullptr);

@@ -1,10 +1,12 @@
 // d3dx9mesh.h -- D3DX meshes: creation by FVF, locks, adjacency, attribute sort, normals, clones, .x files
 //
-// Implemented in platform/d3dx9/mesh*.cpp: D3DXCreateMeshFVF (16-bit indices; FVFs of D3DFVF_XYZ
-// with optional D3DFVF_NORMAL and D3DFVF_TEX1), D3DXLoadMeshFromXA (text and binary .x through
-// assimp), D3DXComputeNormals, and on ID3DXMesh: DrawSubset, the counts, the vertex, index and
-// attribute buffer locks, GetAttributeTable, GenerateAdjacency, OptimizeInplace with
-// D3DXMESHOPT_ATTRSORT, CloneMeshFVF. 32-bit index meshes are refused (D3DERR_INVALIDCALL).
+// Implemented in platform/d3dx9/mesh*.cpp and xfile_*.cpp: D3DXCreateMeshFVF (16-bit indices;
+// FVFs of D3DFVF_XYZ with optional D3DFVF_NORMAL and D3DFVF_TEX1), D3DXLoadMeshFromXA (text and
+// binary .x by the layer's own reader: Frame, FrameTransformMatrix, Mesh, MeshNormals,
+// MeshTextureCoords, MeshMaterialList, Material; neither materials nor adjacency handed back;
+// compressed files refused), D3DXComputeNormals, and on ID3DXMesh: DrawSubset, the counts, the
+// vertex, index and attribute buffer locks, GetAttributeTable, GenerateAdjacency, OptimizeInplace
+// with D3DXMESHOPT_ATTRSORT, CloneMeshFVF. 32-bit index meshes are refused (D3DERR_INVALIDCALL).
 #pragma once
 
 #include <d3d9.h>

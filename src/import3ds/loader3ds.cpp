@@ -1,8 +1,27 @@
 // loader3ds.cpp -- Loader3DS: loading the file image, the log writer, the checked reads, Release
 #include "src/import3ds/loader3ds.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <new>
+
+namespace {
+
+// A probe opened without blocking: the stream open that follows would wait forever on a FIFO.
+// A path that does not open at all is left to that open, which says so.
+bool OpensAsOtherThanARegularFile(const char* path) {
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  close(fd);
+  return !regular;
+}
+
+}  // namespace
 
 TriangleMesh::~TriangleMesh() {
   for (FaceMaterialGroup* group : faceGroups) delete group;
@@ -66,8 +85,12 @@ bool Loader3DS::Load(const char* scenePath_, const char* textureDir_) {
   Reset();
   scenePath = scenePath_ ? scenePath_ : "";
   textureDir = textureDir_ ? textureDir_ : "";
-  inputFile.open(scenePath, std::ios::in | std::ios::binary);
   logFile.open(logPath, std::ios::out | std::ios::trunc);
+  if (OpensAsOtherThanARegularFile(scenePath.c_str())) {
+    problem = scenePath + ": is not a regular file";
+    return false;
+  }
+  inputFile.open(scenePath, std::ios::in | std::ios::binary);
   if (!inputFile.is_open()) {
     problem = scenePath + ": cannot be opened";
     return false;

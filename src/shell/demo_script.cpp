@@ -88,10 +88,15 @@ bool DemoScript::Read(const char* fileName, TimelineEvent* prototype) {
                                               : "\"demo\" has no \"bpm\"";
     return Refuse(fileName, LineOf(demo) + said + "; the tempo must be a number of beats per minute above 0");
   }
-  const float tempo32 = static_cast<float>(tempo);
-  if (!(tempo32 > 0.0f)) {
-    return Refuse(fileName, LineOf(demo) + "\"bpm\" " + demo->Attribute("bpm") + " is too small a tempo");
+  // The timeline counts in sixteenth notes of 15000 / bpm ms: one shorter than a millisecond or
+  // longer than a minute is no tempo a demo can keep.
+  const double sixteenthMs = 15000.0 / tempo;
+  if (sixteenthMs < 1.0 || sixteenthMs > 60000.0) {
+    return Refuse(fileName, LineOf(demo) + "\"bpm\" is " + demo->Attribute("bpm") + "; a sixteenth note would last " +
+                                (sixteenthMs < 1.0 ? "less than 1 ms" : "more than a minute") +
+                                " (the tempo may be 0.25 to 15000 beats per minute)");
   }
+  const float tempo32 = static_cast<float>(tempo);
   // The timeline checks its own element before it changes anything.
   if (!timeline->Serialize(demo, false, prototype, &why)) return Refuse(fileName, why);
 

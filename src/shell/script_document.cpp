@@ -1,7 +1,9 @@
 // script_document.cpp -- size and nesting checks before TinyXML parses a demo script
 #include "src/shell/script_document.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <tinyxml.h>
 
 #include <cerrno>
@@ -18,14 +20,23 @@ struct FileCloser {
 };
 
 bool ReadWhole(const char* fileName, std::string* text, std::string* problem) {
-  std::unique_ptr<FILE, FileCloser> file(std::fopen(fileName, "rb"));
-  if (!file) {
+  // Opened without blocking and checked before a byte is read: a FIFO named as the script would
+  // otherwise hang the open until something writes to it.
+  int fd = open(fileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
     *problem = std::string("cannot be opened (") + std::strerror(errno) + ")";
     return false;
   }
   struct stat st;
-  if (fstat(fileno(file.get()), &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
     *problem = "is not a regular file";
+    return false;
+  }
+  std::unique_ptr<FILE, FileCloser> file(fdopen(fd, "rb"));
+  if (!file) {
+    close(fd);
+    *problem = std::string("cannot be opened (") + std::strerror(errno) + ")";
     return false;
   }
   if (static_cast<unsigned long long>(st.st_size) > kMaxBytes) {
@@ -137,6 +148,15 @@ int DeepestNesting(const std::string& text, int maxDepth, int* lineOverMax) {
 bool Load(const char* fileName, TiXmlDocument* doc, std::string* problem) {
   std::string raw;
   if (!ReadWhole(fileName, &raw, problem)) return false;
+  return Parse(raw, doc, problem);
+}
+
+bool Parse(const std::string& raw, TiXmlDocument* doc, std::string* problem) {
+  if (raw.size() > kMaxBytes) {
+    *problem = "is " + std::to_string(raw.size()) + " bytes; a demo script may be at most " +
+               std::to_string(kMaxBytes) + " bytes";
+    return false;
+  }
   std::string text = NormaliseLineEnds(raw);
   int lineOverMax = 0;
   if (DeepestNesting(text, kMaxDepth, &lineOverMax) > kMaxDepth) {

@@ -21,6 +21,8 @@ constexpr int kMaxDepth = 256;           // a demo script nests four deep
 // directory)", "line 4: not well-formed XML (Error reading end tag.)") when it cannot be used;
 // the text does not repeat the file name.
 bool Load(const char* fileName, TiXmlDocument* doc, std::string* problem);
+// The same checks and parse for a script's bytes already in memory.
+bool Parse(const std::string& raw, TiXmlDocument* doc, std::string* problem);
 
 // The deepest element nesting of text, counted the way an XML parser would nest it, and the
 // line on which it first passes maxDepth (0 when it never does).

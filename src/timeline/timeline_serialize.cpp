@@ -21,7 +21,7 @@ const char* const kOrdinals[] = {"first", "second", "third", "fourth", "fifth",
 
 // `"num_layers" is 1 but a second "layer" follows`
 std::string TooManyLayers(const char* numLayersText, int64_t numLayers) {
-  std::string said = numLayersText ? "\"num_layers\" is " + std::to_string(numLayers)
+  std::string said = numLayersText ? "\"num_layers\" is " + std::string(numLayersText)
                                    : "\"timeline\" has no \"num_layers\" (so 0 layers)";
   uint64_t extra = static_cast<uint64_t>(numLayers) + 1;
   if (extra >= 2 && extra <= 10) return said + " but a " + kOrdinals[extra - 1] + " \"layer\" follows";
@@ -58,12 +58,12 @@ bool Timeline::Read(TiXmlElement* element, const TimelineEvent* prototype, std::
   bool digits = false;
   int64_t numLayers = timeline_text::ReadInt64(numLayersText, &digits);
   if (numLayers < 0) {
-    SetProblem(problem, Line(timeline) + "\"num_layers\" is " + std::to_string(numLayers) +
-                            "; a timeline has 0 or more layers");
+    SetProblem(problem, Line(timeline) + "\"num_layers\" is " + numLayersText + "; a timeline has 0 or more layers");
     return false;
   }
   if (numLayers > kMaxLayers) {
-    SetProblem(problem, Line(timeline) + "\"num_layers\" is " + std::to_string(numLayers) + ", more than the " +
+    // Quoted as written: a value past 64 bits was clamped by the reading.
+    SetProblem(problem, Line(timeline) + "\"num_layers\" is " + numLayersText + ", more than the " +
                             std::to_string(kMaxLayers) + " layers a timeline can hold");
     return false;
   }

@@ -250,7 +250,7 @@ TEST(TimelineXml, RefusesWhatWouldWritePastTheLayers) {
        "line 1: \"num_layers\" is 0 but a \"layer\" follows"},
       {"<demo><timeline num_layers=\"-3\"/></demo>", "line 1: \"num_layers\" is -3; a timeline has 0 or more layers"},
       {"<demo><timeline num_layers=\"99999999999999999999\"/></demo>",
-       "line 1: \"num_layers\" is 9223372036854775807, more than the 65536 layers a timeline can hold"},
+       "line 1: \"num_layers\" is 99999999999999999999, more than the 65536 layers a timeline can hold"},
       {"<demo>\n<other/></demo>", "line 1: \"demo\" has no \"timeline\" element"},
   };
   for (const Case& c : cases) {
