@@ -3,6 +3,7 @@
 
 #include <mmsystem.h>
 
+#include "platform/testing/virtual_clock.h"  // capture: the virtual clock
 #include "platform/win32/win32_internal.h"
 
 namespace {
@@ -36,6 +37,7 @@ DWORD WINAPI GetLastError(void) { return lastError; }
 VOID WINAPI SetLastError(DWORD code) { lastError = code; }
 
 DWORD WINAPI timeGetTime(void) {
+  if (platform_clock::VirtualClockActive()) return platform_clock::VirtualClockMs();  // capture
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
   uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
