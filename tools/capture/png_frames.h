@@ -18,7 +18,8 @@ class PngWriter {
 
  private:
   FrameScaler scaler_;
-  std::vector<uint8_t> rgb_;  // the converted frame, reused
+  std::vector<uint8_t> rgb_;          // the converted frame, reused
+  std::vector<unsigned char*> rows_;  // its rows, for libpng
   int width_ = 0;
   int height_ = 0;
 };
