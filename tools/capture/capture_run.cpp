@@ -81,6 +81,23 @@ std::unique_ptr<FrameSink> OpenSink(const CaptureOptions& options, const DemoSes
   return video;
 }
 
+// One PNG file: the output of `qolatool frame`.
+class PngFile : public FrameSink {
+ public:
+  bool Open(const std::string& path, int width, int height, std::string* problem) {
+    path_ = path;
+    return writer_.Open(kDemoWidth, kDemoHeight, width, height, problem);
+  }
+  bool WriteFrame(const FrameImage& image, std::string* problem) override {
+    return writer_.Write(path_.c_str(), image, problem);
+  }
+  bool Finish(std::string*) override { return true; }
+
+ private:
+  PngWriter writer_;
+  std::string path_;
+};
+
 // Renders the demo at timeMs and hands the frame to sink.
 bool CaptureFrame(VirtualClockRun* run, BackBufferReader* reader, uint32_t timeMs, FrameSink* sink,
                   std::string* problem) {
@@ -147,16 +164,11 @@ int RunFrameShot(const FrameOptions& options, FrameHandler* handler) {
   BackBufferReader reader;
   if (!StartDemo(tool, &run, handler, &reader)) return kExitFailed;
   std::string problem;
-  PngWriter writer;
-  if (!writer.Open(kDemoWidth, kDemoHeight, options.width, options.height, &problem)) return Fail(tool, problem);
-  // The same frame as a capture's: the clock at the time, the demo's frame, the readback.
-  platform_clock::UseVirtualClock(options.atMs);
-  run.session.RenderFrame();
-  FrameImage image;
-  if (!reader.Lock(&image)) return Fail(tool, "the back buffer could not be read back");
-  bool ok = writer.Write(options.pngPath.c_str(), image, &problem);
-  reader.Unlock();
-  return ok ? kExitDone : Fail(tool, problem);
+  PngFile png;
+  if (!png.Open(options.pngPath, options.width, options.height, &problem)) return Fail(tool, problem);
+  // Exactly a capture's frame: the clock at the time, the demo's frame, the readback.
+  if (!CaptureFrame(&run, &reader, options.atMs, &png, &problem)) return Fail(tool, problem);
+  return kExitDone;
 }
 
 }  // namespace capture

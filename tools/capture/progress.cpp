@@ -54,8 +54,9 @@ void ProgressLine::Update(uint32_t done) {
 
 void ProgressLine::Finish(uint32_t done, bool stopped) {
   double seconds = Seconds();
-  std::fprintf(out_, "%sframe %u/%u, %.1f fps, %.1f s%s\n", terminal_ ? "\r" : "", done, total_,
-               seconds > 0.0 ? done / seconds : 0.0, seconds, stopped ? ", stopped by Ctrl+C" : ", done");
+  std::fprintf(out_, "%sframe %u/%u, %.1f fps, %.1f s%s%s\n", terminal_ ? "\r" : "", done, total_,
+               seconds > 0.0 ? done / seconds : 0.0, seconds, stopped ? ", stopped by Ctrl+C" : ", done",
+               terminal_ ? "   " : "");  // over the longer line it replaces
   std::fflush(out_);
 }
 
