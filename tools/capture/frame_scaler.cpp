@@ -15,6 +15,8 @@ bool FrameScaler::Open(int sourceWidth, int sourceHeight, int width, int height,
   // Bicubic when scaling; at the same size only the colour conversion happens. Accurate
   // rounding keeps flat colours flat. The conversion is deterministic: same frame, same bytes.
   int flags = SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT;
+  // RGB to RGB at the same size is a plain reordering of bytes: swscale's fast path.
+  if (format == AV_PIX_FMT_RGB24 && width == sourceWidth && height == sourceHeight) flags = SWS_POINT;
   // X8R8G8B8 is B, G, R, X in memory: FFmpeg's BGR0.
   context_ = sws_getContext(sourceWidth, sourceHeight, AV_PIX_FMT_BGR0, width, height, format, flags, nullptr,
                             nullptr, nullptr);

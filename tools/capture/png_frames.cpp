@@ -15,8 +15,9 @@ namespace capture {
 namespace {
 
 constexpr size_t kFrameNameRoom = 32;  // "/frame" + up to 10 digits + ".png" + NUL
-// zlib's level 2: frames compress about three times faster than at the default level, and the
-// files are barely larger; the pictures are the same, losslessly.
+// zlib's level 2 and the "sub" filter alone: a frame is written several times faster than with
+// the default level and libpng's trial of every filter per row, and the files grow only a
+// little; the pictures are the same, losslessly.
 constexpr int kCompressionLevel = 2;
 
 void OnPngError(png_structp png, png_const_charp message) {
@@ -40,6 +41,7 @@ const char* WriteRows(FILE* file, png_bytep* rows, int width, int height) {
   }
   png_init_io(png, file);
   png_set_compression_level(png, kCompressionLevel);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
