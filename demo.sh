@@ -17,6 +17,7 @@ packages=(
   cmake g++ make pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libepoxy-dev libtinyxml-dev libsndfile1-dev libpng-dev
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libgl1-mesa-dri libegl-mesa0 libglx-mesa0
   xvfb xauth x11-utils imagemagick xdotool
 )

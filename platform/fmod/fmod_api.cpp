@@ -12,6 +12,7 @@
 #include "platform/fmod/fmod_output.h"
 #include "platform/fmod/fmod_stream.h"
 #include "platform/testing/testing.h"
+#include "platform/testing/virtual_clock.h"  // capture: the virtual clock
 
 struct FSOUND_STREAM {
   fsound::Stream* stream;
@@ -145,6 +146,10 @@ signed char F_API FSOUND_Stream_Close(FSOUND_STREAM* stream) {
 int F_API FSOUND_Stream_GetTime(FSOUND_STREAM* stream) {
   Library& lib = Lib();
   if (!IsOpenHandle(stream)) return Fail(FMOD_ERR_INVALID_PARAM, 0);
+  if (platform_clock::VirtualClockActive()) {  // capture: the virtual time, held at the music's end
+    uint64_t ms = std::min<uint64_t>(platform_clock::VirtualClockMs(), stream->stream->LengthMs());
+    return static_cast<int>(std::min<uint64_t>(ms, INT_MAX));
+  }
   uint64_t frames = lib.output.PlayedFrames(stream->stream);
   uint64_t ms = frames * 1000u / static_cast<uint64_t>(lib.output.MixRate());
   return static_cast<int>(std::min<uint64_t>(ms, INT_MAX));

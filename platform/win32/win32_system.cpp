@@ -4,6 +4,7 @@
 #include <mmsystem.h>
 
 #include "platform/testing/testing.h"
+#include "platform/testing/virtual_clock.h"
 #include "platform/win32/win32_internal.h"
 
 namespace {
@@ -38,7 +39,8 @@ VOID WINAPI SetLastError(DWORD code) { lastError = code; }
 
 DWORD WINAPI timeGetTime(void) {
   uint32_t setMs;
-  if (platform_testing::TimeGetTimeIsSet(&setMs)) return setMs;  // a test's or a capture's clock
+  if (platform_testing::TimeGetTimeIsSet(&setMs)) return setMs;  // a test's clock
+  if (platform_clock::VirtualClockActive()) return platform_clock::VirtualClockMs();  // capture's
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
   uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;

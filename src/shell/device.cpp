@@ -85,6 +85,21 @@ int Device::Create(int width_, int height_, int windowed_, WNDPROC windowProc_) 
   return 1;
 }
 
+int Device::CreateOffscreen(int width_, int height_) {
+  direct3d = Direct3DCreate9(D3D_SDK_VERSION);
+  if (!direct3d) {
+    Eek("Direct3DCreate9 failed.");
+    return 0;
+  }
+  FillPresentParameters(width_, height_, FALSE, D3DFMT_X8R8G8B8);
+  if (!CreateDirect3DDevice()) return 0;  // no window: the platform makes an offscreen device
+  width = width_;
+  height = height_;
+  windowed = FALSE;
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  return 1;
+}
+
 // Windowed: the desktop's format. Full screen: the first X8R8G8B8 mode of exactly the size.
 int Device::ChooseAdapterFormat(int width_, int height_, int windowed_, D3DFORMAT* format) {
   if (windowed_) {

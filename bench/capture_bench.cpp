@@ -1,0 +1,218 @@
+// capture_bench.cpp -- what one captured frame costs, part by part, on the demo in demo/
+//
+// The demo starts once, as `qolatool capture` starts it (offscreen, virtual clock), and each
+// benchmark renders frames at advancing music times, adding one stage of the capture at a time:
+// the demo's frame alone, then the readback (GetRenderTargetData, LockRect), then the output
+// (PNG files, or swscale and the H.264/AAC encoders). Beside them, the bare cost of the same
+// work: copying one 1024 x 768 frame in memory, and the encoders fed a frame already read.
+// "allocs_per_frame" counts operator new calls in the loop after the first frame. On llvmpipe the
+// demo's frame alone only queues GL commands: they run when the readback waits for them.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "platform/testing/virtual_clock.h"
+#include "tools/capture/capture_options.h"
+#include "tools/capture/demo_session.h"
+#include "tools/capture/frame_readback.h"
+#include "tools/capture/mp4_writer.h"
+#include "tools/capture/png_frames.h"
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+namespace {
+
+constexpr uint32_t kFps = 60;
+
+// The demo, started once for every benchmark in its run directory, with the back buffer reader.
+struct Demo {
+  capture::DemoSession session;
+  capture::BackBufferReader reader;
+  std::string runDir;
+  std::string problem;
+  bool ok = false;
+  uint32_t frame = 0;
+
+  Demo() {
+    std::string script = bench_support::DemoFile("go.xml");
+    if (script.empty()) {
+      problem = "demo/go.xml not found: run from the repository or its build folder, or set QOLA_DEMO_DIR";
+      return;
+    }
+    runDir = script.substr(0, script.size() - std::strlen("go.xml"));
+    char cwd[4096];
+    std::string previous = getcwd(cwd, sizeof cwd) ? cwd : ".";
+    if (!runDir.empty() && chdir(runDir.c_str()) != 0) {
+      problem = "cannot enter " + runDir;
+      return;
+    }
+    platform_clock::UseVirtualClock(0);
+    ok = session.Start(nullptr, &problem) && reader.Open(session.Direct3DDevice(), &problem);
+    (void)!chdir(previous.c_str());
+  }
+  // The demo's next frame at its music time.
+  void Render() {
+    platform_clock::UseVirtualClock(capture::FrameTimeMs(0, kFps, frame++ % (kFps * 30)));
+    session.RenderFrame();
+  }
+};
+
+Demo* TheDemo(benchmark::State& state) {
+  static Demo* demo = new Demo;  // lives until the process ends, like the demo's own objects
+  if (!demo->ok) state.SkipWithError(demo->problem.c_str());
+  return demo->ok ? demo : nullptr;
+}
+
+void CountAllocations(benchmark::State& state, uint64_t before) {
+  state.counters["allocs_per_frame"] =
+      static_cast<double>(bench_support::AllocationCount() - before) / static_cast<double>(state.iterations());
+  state.counters["frames_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_Capture_DemoFrameOnly(benchmark::State& state) {
+  Demo* demo = TheDemo(state);
+  if (!demo) return;
+  demo->Render();
+  uint64_t before = bench_support::AllocationCount();
+  for (auto _ : state) demo->Render();
+  CountAllocations(state, before);
+}
+
+void BM_Capture_FrameAndReadback(benchmark::State& state) {
+  Demo* demo = TheDemo(state);
+  if (!demo) return;
+  capture::FrameImage image;
+  demo->Render();
+  uint64_t before = bench_support::AllocationCount();
+  for (auto _ : state) {
+    demo->Render();
+    if (!demo->reader.Lock(&image)) {
+      state.SkipWithError("readback failed");
+      break;
+    }
+    benchmark::DoNotOptimize(image.bgrx[0]);
+    demo->reader.Unlock();
+  }
+  CountAllocations(state, before);
+}
+
+// The bare cost under the readback: one frame's bytes copied once in memory.
+void BM_Capture_BareFrameCopy(benchmark::State& state) {
+  std::vector<uint8_t> from(static_cast<size_t>(capture::kDemoWidth) * capture::kDemoHeight * 4, 7), to(from.size());
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), from.size());
+    benchmark::DoNotOptimize(to.data());
+    benchmark::ClobberMemory();
+  }
+  state.counters["frames_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+std::unique_ptr<capture::Mp4Writer> OpenVideo(benchmark::State& state, Demo* demo, int width, int height) {
+  av_log_set_level(AV_LOG_ERROR);
+  capture::Mp4Writer::Settings settings;
+  settings.path = "/tmp/qola_capture_bench.mp4";
+  settings.sourceWidth = capture::kDemoWidth;
+  settings.sourceHeight = capture::kDemoHeight;
+  settings.width = width;
+  settings.height = height;
+  settings.fps = kFps;
+  settings.musicPath = demo->runDir + demo->session.MusicFileName();
+  auto video = std::make_unique<capture::Mp4Writer>();
+  std::string problem;
+  if (!video->Open(settings, &problem)) {
+    state.SkipWithError(problem.c_str());
+    return nullptr;
+  }
+  return video;
+}
+
+// The whole capture loop to MP4: frame, readback, swscale, x264 and AAC, muxing.
+void BM_Capture_FrameToMp4(benchmark::State& state) {
+  Demo* demo = TheDemo(state);
+  if (!demo) return;
+  auto video = OpenVideo(state, demo, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  if (!video) return;
+  std::string problem;
+  capture::FrameImage image;
+  uint64_t before = 0;
+  bool first = true;
+  for (auto _ : state) {
+    demo->Render();
+    if (!demo->reader.Lock(&image) || !video->WriteFrame(image, &problem)) {
+      state.SkipWithError(problem.empty() ? "readback failed" : problem.c_str());
+      break;
+    }
+    demo->reader.Unlock();
+    if (first) before = bench_support::AllocationCount();  // the encoders' first frame sets them up
+    first = false;
+  }
+  video->Finish(&problem);
+  CountAllocations(state, before);
+  unlink("/tmp/qola_capture_bench.mp4");
+}
+
+// The encoders alone, fed the same frame already read back: the bare cost of the output.
+void BM_Capture_EncodeOnly(benchmark::State& state) {
+  Demo* demo = TheDemo(state);
+  if (!demo) return;
+  auto video = OpenVideo(state, demo, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  if (!video) return;
+  demo->Render();
+  capture::FrameImage image;
+  if (!demo->reader.Lock(&image)) {
+    state.SkipWithError("readback failed");
+    return;
+  }
+  std::vector<uint8_t> copy(image.bgrx, image.bgrx + static_cast<size_t>(image.pitch) * image.height);
+  demo->reader.Unlock();
+  image.bgrx = copy.data();
+  std::string problem;
+  for (auto _ : state) {
+    if (!video->WriteFrame(image, &problem)) {
+      state.SkipWithError(problem.c_str());
+      break;
+    }
+  }
+  video->Finish(&problem);
+  state.counters["frames_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  unlink("/tmp/qola_capture_bench.mp4");
+}
+
+void BM_Capture_FrameToPng(benchmark::State& state) {
+  Demo* demo = TheDemo(state);
+  if (!demo) return;
+  capture::PngWriter png;
+  std::string problem;
+  if (!png.Open(capture::kDemoWidth, capture::kDemoHeight, capture::kDemoWidth, capture::kDemoHeight, &problem)) {
+    state.SkipWithError(problem.c_str());
+    return;
+  }
+  capture::FrameImage image;
+  for (auto _ : state) {
+    demo->Render();
+    if (!demo->reader.Lock(&image) || !png.Write("/tmp/qola_capture_bench.png", image, &problem)) {
+      state.SkipWithError("readback or PNG failed");
+      break;
+    }
+    demo->reader.Unlock();
+  }
+  state.counters["frames_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  unlink("/tmp/qola_capture_bench.png");
+}
+
+// Wall time: the GL driver and the encoders work on threads of their own.
+BENCHMARK(BM_Capture_DemoFrameOnly)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_Capture_FrameAndReadback)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_Capture_BareFrameCopy)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Capture_FrameToMp4)->Args({1024, 768})->Args({512, 384})->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_Capture_EncodeOnly)->Args({1024, 768})->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_Capture_FrameToPng)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+}  // namespace

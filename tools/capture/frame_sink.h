@@ -1,0 +1,20 @@
+// frame_sink.h -- where captured frames go: PNG files or an MP4, behind one interface
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tools/capture/frame_readback.h"
+
+namespace capture {
+
+class FrameSink {
+ public:
+  virtual ~FrameSink() = default;
+  // Adds the next frame. False with *problem set when it cannot be written.
+  virtual bool WriteFrame(const FrameImage& image, std::string* problem) = 0;
+  // Completes the output with the frames written so far (an MP4's last packets and index).
+  virtual bool Finish(std::string* problem) = 0;
+};
+
+}  // namespace capture
