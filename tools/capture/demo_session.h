@@ -1,8 +1,9 @@
 // demo_session.h -- the demo started as qola starts it, on an offscreen device, one frame at a time
 //
 // Capture runs the demo's own start-up and frame code: the Device (offscreen, the demo's back
-// buffer of 1024 x 768 with four samples), "go.xml" read by DemoScript::Start with the music
-// stream, the frame handler; then per frame the loop's clear, DemoScript::Update and present.
+// buffer of 1024 x 768 with four samples), then the entry function's start-up (the process-wide
+// demo script with "go.xml" and its music, the effect dispatcher, every effect's resources, the
+// warm-up draws); then per frame the loop's clear, DemoScript::Update and present.
 // Time is whatever the platform's clocks answer: capture sets the virtual clock before each
 // RenderFrame. The session does not know it is being captured, and neither does the demo.
 #pragma once
@@ -11,8 +12,6 @@
 
 #include <cstdint>
 #include <string>
-
-#include "src/shell/demo_script.h"
 
 class Device;
 class FrameHandler;
@@ -26,8 +25,8 @@ class DemoSession {
   DemoSession(const DemoSession&) = delete;
   DemoSession& operator=(const DemoSession&) = delete;
 
-  // Starts the demo in the working directory; once per session. handler: the timeline's frame handler (owned from
-  // here on); null for the demo's own. False with *problem set when the device cannot be made,
+  // Starts the demo in the working directory; once per session. handler: null for the demo's
+  // own effect dispatcher, or a frame handler that replaces it (owned from here on). False with *problem set when the device cannot be made,
   // the script is refused or its music cannot be read; what was started is stopped again.
   bool Start(FrameHandler* handler, std::string* problem);
   // One frame of the demo's loop at the platform clocks' time.
@@ -37,10 +36,9 @@ class DemoSession {
 
   IDirect3DDevice9* Direct3DDevice() const;
   uint32_t MusicLengthMs() const;
-  const std::string& MusicFileName() const { return script_.musicFileName; }
+  const std::string& MusicFileName() const;
 
  private:
-  DemoScript script_;
   Device* device_ = nullptr;  // the process-wide Device while started
   bool started_ = false;
 };
