@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "fmod.h"
+#include "fmod_capture.h"
 #include "platform/fmod/fmod_output.h"
 #include "platform/fmod/fmod_stream.h"
 #include "platform/testing/testing.h"
 
 struct FSOUND_STREAM {
   fsound::Stream* stream;
+  bool played = false;  // Play called and not stopped since (the virtual clock answers for it)
 };
 
 namespace {
@@ -36,6 +38,8 @@ struct Library {
   }
   int requestedOutput = -1;  // -1: the system's device
   int error = FMOD_ERR_NONE;
+  bool virtualClock = false;  // fmod_capture.h
+  int virtualTimeMs = 0;
   fsound::Output output;
   std::vector<FSOUND_STREAM*> streams;  // every open handle
 };
@@ -83,7 +87,9 @@ signed char F_API FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int
   if (platform_testing::ShouldFail("FSOUND_Init")) return Fail<signed char>(FMOD_ERR_INIT, 0);
   bool silent = lib.requestedOutput == FSOUND_OUTPUT_NOSOUND ||
                 lib.requestedOutput == FSOUND_OUTPUT_NOSOUND_NONREALTIME;
-  if (!lib.output.Open(mixrate, maxsoftwarechannels, silent)) return Fail<signed char>(FMOD_ERR_INIT, 0);
+  using Kind = fsound::Output::Kind;
+  Kind kind = lib.virtualClock ? Kind::kNone : silent ? Kind::kSilent : Kind::kDevice;
+  if (!lib.output.Open(mixrate, maxsoftwarechannels, kind)) return Fail<signed char>(FMOD_ERR_INIT, 0);
   lib.error = FMOD_ERR_NONE;
   return 1;
 }
@@ -124,6 +130,7 @@ int F_API FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream) {
   if (!IsOpenHandle(stream)) return Fail(FMOD_ERR_INVALID_PARAM, -1);
   int played = lib.output.Play(channel, stream->stream);
   if (played < 0) return Fail(channel == FSOUND_FREE ? FMOD_ERR_CHANNEL_ALLOC : FMOD_ERR_INVALID_PARAM, -1);
+  stream->played = true;
   return played;
 }
 
@@ -131,6 +138,7 @@ signed char F_API FSOUND_Stream_Stop(FSOUND_STREAM* stream) {
   if (!IsOpenHandle(stream)) return Fail<signed char>(FMOD_ERR_INVALID_PARAM, 0);
   Lib().output.Stop(stream->stream);
   stream->stream->Rewind();
+  stream->played = false;
   return 1;
 }
 
@@ -145,7 +153,14 @@ signed char F_API FSOUND_Stream_Close(FSOUND_STREAM* stream) {
 int F_API FSOUND_Stream_GetTime(FSOUND_STREAM* stream) {
   Library& lib = Lib();
   if (!IsOpenHandle(stream)) return Fail(FMOD_ERR_INVALID_PARAM, 0);
-  uint64_t frames = lib.output.PlayedFrames(stream->stream);
+  if (lib.virtualClock) {
+    if (!stream->played) return 0;
+    uint64_t length = stream->stream->LengthMs();
+    uint64_t ms = static_cast<uint64_t>(lib.virtualTimeMs);
+    return static_cast<int>(length > 0 ? std::min(ms, length) : ms);
+  }
+  // Never waits: the position is read without the mixer's lock.
+  uint64_t frames = lib.output.HeardFrames(stream->stream);
   uint64_t ms = frames * 1000u / static_cast<uint64_t>(lib.output.MixRate());
   return static_cast<int>(std::min<uint64_t>(ms, INT_MAX));
 }
@@ -154,3 +169,11 @@ int F_API FSOUND_Stream_GetLengthMs(FSOUND_STREAM* stream) {
   if (!IsOpenHandle(stream)) return Fail(FMOD_ERR_INVALID_PARAM, 0);
   return static_cast<int>(std::min<uint64_t>(stream->stream->LengthMs(), INT_MAX));
 }
+
+namespace fsound_capture {
+
+void UseVirtualClock(bool on) { Lib().virtualClock = on; }
+bool UsingVirtualClock() { return Lib().virtualClock; }
+void SetVirtualTimeMs(int ms) { Lib().virtualTimeMs = ms < 0 ? 0 : ms; }
+
+}  // namespace fsound_capture
