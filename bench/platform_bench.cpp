@@ -182,3 +182,4 @@ void BM_BareGlResolveAndReadPixels(benchmark::State& state) {
 BENCHMARK(BM_BareGlResolveAndReadPixels)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
