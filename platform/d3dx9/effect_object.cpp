@@ -271,14 +271,19 @@ HRESULT EffectObject::Begin(UINT* pPasses, DWORD Flags) {
 HRESULT EffectObject::BeginPass(UINT Pass) {
   if (!begun_ || inPass_ || Pass >= desc_.techniques[technique_].passes.size()) return D3DERR_INVALIDCALL;
   if (!d3d9gl::MakeCurrent(device_)) return D3DERR_INVALIDCALL;
-  inPass_ = true;
-  pass_ = static_cast<int>(Pass);
-  PassProgram& program = Program(technique_, pass_);
+  PassProgram& program = Program(technique_, static_cast<int>(Pass));
   d3d9gl::SetProgram(device_, program.program, &program.alphaTest);
   UploadChanged(program);
-  for (const RenderState& state : desc_.techniques[technique_].passes[Pass].renderStates)
-    device_->SetRenderState(state.first, state.second);
+  // A state the device refuses (it names it on standard error) fails the pass: its picture
+  // would not be the one the file describes.
+  HRESULT result = D3D_OK;
+  for (const RenderState& state : desc_.techniques[technique_].passes[Pass].renderStates) {
+    if (FAILED(device_->SetRenderState(state.first, state.second))) result = D3DERR_INVALIDCALL;
+  }
   ApplySamplers();
+  if (FAILED(result)) return result;
+  inPass_ = true;
+  pass_ = static_cast<int>(Pass);
   return D3D_OK;
 }
 

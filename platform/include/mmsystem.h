@@ -1,4 +1,4 @@
-// mmsystem.h -- the winmm clock calls, declared for Linux (platform/win32/win32_time.cpp)
+// mmsystem.h -- the winmm clock calls, declared for Linux (platform/win32/win32_system.cpp)
 //
 //   timeGetTime      milliseconds of the system's monotonic clock, wrapping after 2^32 ms
 //   timeBeginPeriod, timeEndPeriod  accepted for any period from 1 ms; the clock is always exact

@@ -91,6 +91,19 @@ TEST_F(D3D9Object, NamedFailuresReachTheCaller) {
   ASSERT_GT(d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8), 0u);
   ASSERT_EQ(D3D_OK, d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 0, &mode));
   EXPECT_EQ(D3DFMT_X8R8G8B8, mode.Format);
+  // Every mode is X8R8G8B8, so no size and rate may come twice (SDL lists one per pixel format).
+  UINT count = d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8);
+  for (UINT i = 0; i < count; ++i) {
+    D3DDISPLAYMODE a;
+    ASSERT_EQ(D3D_OK, d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, i, &a));
+    for (UINT j = 0; j < i; ++j) {
+      D3DDISPLAYMODE b;
+      d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, j, &b);
+      EXPECT_FALSE(a.Width == b.Width && a.Height == b.Height && a.RefreshRate == b.RefreshRate)
+          << "mode " << i << " repeats mode " << j;
+    }
+  }
+  EXPECT_EQ(D3DERR_INVALIDCALL, d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, count, &mode));
   EXPECT_EQ(0u, d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_R5G6B5));
   EXPECT_EQ(D3D_OK, d3d->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8,
                                            D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_D16));

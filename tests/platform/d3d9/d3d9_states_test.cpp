@@ -396,3 +396,53 @@ TEST_F(D3D9States, DrawsThatWouldReadPastTheirBuffersAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// Direct3D adds the bias to the depth itself. A bias of 5e-6 is a third of a D16 step (the
+// second quad still passes LESSEQUAL against the first) but 84 steps of a 24-bit buffer (it
+// falls behind), so the bias must be scaled by the bound surface's format.
+TEST_F(D3D9States, DepthBiasIsScaledByTheBoundDepthFormat) {
+  struct Case {
+    D3DFORMAT format;
+    D3DCOLOR expected;
+  };
+  const Case cases[] = {{D3DFMT_D16, 0xffff0000}, {D3DFMT_D24X8, 0xff00ff00}, {D3DFMT_D24S8, 0xff00ff00}};
+  for (const Case& c : cases) {
+    testsupport::TestDevice td;
+    ASSERT_TRUE(testsupport::CreateTestDevice(&td, kWidth, kHeight, 0)) << td.error;
+    IDirect3DDevice9* d = td.device;
+    IDirect3DSurface9* depth = nullptr;
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(D3D_OK, d->CreateDepthStencilSurface(kWidth, kHeight, c.format, D3DMULTISAMPLE_NONE, 0, TRUE, &depth,
+                                                   nullptr));
+    ASSERT_EQ(D3D_OK, d->CreateVertexBuffer(6 * sizeof(Vertex), 0, kFvf, D3DPOOL_MANAGED, &vb, nullptr));
+    Vertex* v = nullptr;
+    vb->Lock(0, 0, reinterpret_cast<void**>(&v), 0);
+    const Vertex quads[6] = {{-1, 1, 0.5f, 0xff00ff00, 0, 0}, {3, 1, 0.5f, 0xff00ff00, 0, 0},
+                             {-1, -3, 0.5f, 0xff00ff00, 0, 0}, {-1, 1, 0.5f, 0xffff0000, 0, 0},
+                             {3, 1, 0.5f, 0xffff0000, 0, 0},   {-1, -3, 0.5f, 0xffff0000, 0, 0}};
+    std::memcpy(v, quads, sizeof quads);
+    vb->Unlock();
+    d->SetDepthStencilSurface(depth);
+    d->SetRenderState(D3DRS_LIGHTING, FALSE);
+    d->SetFVF(kFvf);
+    d->SetStreamSource(0, vb, 0, sizeof(Vertex));
+    d->BeginScene();
+    d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff000000, 1.f, 0);
+    d->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
+    d->SetRenderState(D3DRS_DEPTHBIAS, Bits(5e-6f));
+    d->DrawPrimitive(D3DPT_TRIANGLELIST, 3, 1);
+    d->EndScene();
+    Picture p;
+    ASSERT_TRUE(testsupport::ReadBackBuffer(d, &p));
+    EXPECT_TRUE(testsupport::Near(testsupport::AverageColor(p, 8, 8, 120, 88), c.expected, 4))
+        << "format " << c.format << ": " << testsupport::Describe(testsupport::AverageColor(p, 8, 8, 120, 88));
+    d->SetStreamSource(0, nullptr, 0, 0);
+    d->SetDepthStencilSurface(nullptr);
+    vb->Release();
+    depth->Release();
+  }
+}
+
+}  // namespace
