@@ -220,4 +220,29 @@ TEST_F(D3D9Frame, DiscardGivesNewStorageAndTheDrawSeesTheNewVertices) {
   EXPECT_TRUE(testsupport::Near(testsupport::AverageColor(after, 136, 60, 248, 130), 0xff40c080, 8));
 }
 
+// A dynamic buffer is made for refilling (stream usage), a static one for drawing; a discard
+// gives the dynamic one fresh storage with its data, never a wait on the storage in use.
+TEST_F(D3D9Frame, BufferUsageFollowsTheDirect3DUsage) {
+  glhooks::InstallAll();
+  struct Case {
+    DWORD usage;
+    GLenum expected;
+  };
+  const Case cases[] = {{D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, GL_STREAM_DRAW},
+                        {D3DUSAGE_WRITEONLY, GL_STATIC_DRAW},
+                        {0, GL_STATIC_DRAW}};
+  for (const Case& c : cases) {
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(D3D_OK, dev_->CreateVertexBuffer(256, c.usage, 0, D3DPOOL_DEFAULT, &vb, nullptr));
+    EXPECT_EQ(c.expected, glhooks::Get().lastBufferUsage) << "usage 0x" << std::hex << c.usage;
+    void* data = nullptr;
+    ASSERT_EQ(D3D_OK, vb->Lock(0, 0, &data, D3DLOCK_DISCARD));
+    glhooks::Get().lastBufferUsage = 0;
+    vb->Unlock();
+    EXPECT_EQ(c.expected, glhooks::Get().lastBufferUsage) << "discard gives new storage";
+    EXPECT_FALSE(glhooks::Get().lastBufferDataNull);
+    vb->Release();
+  }
+}
+
 }  // namespace

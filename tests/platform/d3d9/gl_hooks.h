@@ -23,6 +23,8 @@ struct Counts {
   uint64_t calls[kKinds] = {};
   std::vector<std::string> stateCalls;  // names of state calls, when recording
   bool record = false;
+  GLenum lastBufferUsage = 0;  // of the last glBufferData
+  bool lastBufferDataNull = false;
 };
 inline Counts& Get() {
   static Counts counts;
@@ -78,6 +80,29 @@ void Install(const char* name, R (*)(A...)) {
   Hooks().removers.push_back([] { Fn = Slot<Fn>::saved; });
 }
 
+// glBufferData also records its usage hint and whether it gave data.
+inline PFNGLBUFFERDATAPROC& RealBufferData() {
+  static PFNGLBUFFERDATAPROC real = nullptr;
+  return real;
+}
+inline void GLAPIENTRY BufferDataHook(GLenum target, GLsizeiptr size, const void* data, GLenum usage) {
+  Counts& c = Get();
+  ++c.calls[kWork];
+  c.lastBufferUsage = usage;
+  c.lastBufferDataNull = data == nullptr;
+  ++InDriver();
+  RealBufferData()(target, size, data, usage);
+  --InDriver();
+}
+inline void InstallBufferData() {
+  static PFNGLBUFFERDATAPROC saved = nullptr;
+  saved = epoxy_glBufferData;
+  RealBufferData() = reinterpret_cast<PFNGLBUFFERDATAPROC>(SDL_GL_GetProcAddress("glBufferData"));
+  if (!RealBufferData()) return;
+  epoxy_glBufferData = &BufferDataHook;
+  Hooks().removers.push_back([] { epoxy_glBufferData = saved; });
+}
+
 #define GLHOOK(fn, kind) ::glhooks::Install<epoxy_##fn, ::glhooks::kind>(#fn, epoxy_##fn)
 
 // Hooks every GL function the Direct3D and D3DX layers call. The device's context must be current.
@@ -113,7 +138,7 @@ inline void InstallAll() {
 
   GLHOOK(glDrawArrays, kWork); GLHOOK(glDrawElementsBaseVertex, kWork); GLHOOK(glDrawElements, kWork);
   GLHOOK(glClear, kWork); GLHOOK(glBlitFramebuffer, kWork); GLHOOK(glReadPixels, kWork);
-  GLHOOK(glBufferData, kWork); GLHOOK(glBufferSubData, kWork); GLHOOK(glMapBufferRange, kWork);
+  InstallBufferData(); GLHOOK(glBufferSubData, kWork); GLHOOK(glMapBufferRange, kWork);
   GLHOOK(glUnmapBuffer, kWork); GLHOOK(glTexSubImage2D, kWork); GLHOOK(glGenerateMipmap, kWork);
 }
 
