@@ -16,7 +16,8 @@ namespace {
 std::atomic<uint64_t> g_allocations{0};
 }
 
-// Counted for the whole test program; the array forms forward here. GCC sees malloc and free
+// Counted for the whole test program; every plain, array and nothrow form is replaced, so
+// that whatever allocates with one frees with its match (the sanitizers check the pairs). GCC sees malloc and free
 // meet the replaced operators in this file and would warn of a mismatch that is none.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 
@@ -25,8 +26,18 @@ void* operator new(std::size_t size) {
   if (void* p = std::malloc(size ? size : 1)) return p;
   throw std::bad_alloc();
 }
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  if (glhooks::InDriver() == 0) g_allocations.fetch_add(1, std::memory_order_relaxed);
+  return std::malloc(size ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 uint64_t glhooks::Allocations() { return g_allocations.load(std::memory_order_relaxed); }
 
@@ -71,10 +82,13 @@ class D3D9Frame : public ::testing::Test {
     ASSERT_EQ(D3D_OK, dev_->CreateOffscreenPlainSurface(kWidth, kHeight, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &copy_,
                                                         nullptr));
     ASSERT_EQ(D3D_OK, dev_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back_));
+    ASSERT_EQ(D3D_OK, dev_->CreateTexture(kWidth, kHeight, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
+                                          &targetTexture_, nullptr));
+    ASSERT_EQ(D3D_OK, targetTexture_->GetSurfaceLevel(0, &target_));
   }
   void TearDown() override {
     glhooks::RemoveAll();
-    for (IUnknown* u : std::initializer_list<IUnknown*>{back_, copy_, effect_, texture_, indices_, dynamic_, quad_}) {
+    for (IUnknown* u : std::initializer_list<IUnknown*>{target_, targetTexture_, back_, copy_, effect_, texture_, indices_, dynamic_, quad_}) {
       if (u) u->Release();
     }
     platform_testing::Reset();
@@ -125,6 +139,10 @@ class D3D9Frame : public ::testing::Test {
     DrawFixed(dynamic_);
     DrawEffect();
     ASSERT_EQ(D3D_OK, dev_->EndScene());
+    // The back buffer resolved into a texture, as a post effect would take it.
+    ASSERT_EQ(D3D_OK, dev_->StretchRect(back_, nullptr, target_, nullptr, D3DTEXF_NONE));
+    RECT corner = {0, 0, 16, 16};
+    ASSERT_EQ(D3D_OK, dev_->ColorFill(target_, &corner, 0xffff00ff));
     ASSERT_EQ(D3D_OK, dev_->Present(nullptr, nullptr, nullptr, nullptr));
     ASSERT_EQ(D3D_OK, dev_->GetRenderTargetData(back_, copy_));
     D3DLOCKED_RECT r;
@@ -141,6 +159,8 @@ class D3D9Frame : public ::testing::Test {
   ID3DXEffect* effect_ = nullptr;
   IDirect3DSurface9* copy_ = nullptr;
   IDirect3DSurface9* back_ = nullptr;
+  IDirect3DTexture9* targetTexture_ = nullptr;
+  IDirect3DSurface9* target_ = nullptr;
 };
 
 TEST_F(D3D9Frame, AfterTheFirstFrameNothingIsAllocatedCreatedOrQueried) {
