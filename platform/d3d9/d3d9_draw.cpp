@@ -6,6 +6,28 @@
 #include "platform/d3d9/d3d9_device.h"
 #include "platform/d3d9/d3d9_gl.h"
 
+namespace d3d9gl {
+
+// Direct3D compares the alpha at 8 bits with D3DRS_ALPHAREF (0..255).
+const char kAlphaTestGlsl[] = R"(uniform int d3dAlphaFunc;
+uniform float d3dAlphaRef;
+bool d3dAlphaPasses(float alpha) {
+  float a = floor(clamp(alpha, 0.0, 1.0) * 255.0 + 0.5);
+  switch (d3dAlphaFunc) {
+    case 1: return false;
+    case 2: return a < d3dAlphaRef;
+    case 3: return a == d3dAlphaRef;
+    case 4: return a <= d3dAlphaRef;
+    case 5: return a > d3dAlphaRef;
+    case 6: return a != d3dAlphaRef;
+    case 7: return a >= d3dAlphaRef;
+    default: return true;
+  }
+}
+)";
+
+}  // namespace d3d9gl
+
 namespace d3d9impl {
 
 namespace {
@@ -78,35 +100,6 @@ void main() {
 }
 )";
 
-}  // namespace
-
-}  // namespace d3d9impl
-
-namespace d3d9gl {
-
-// Direct3D compares the alpha at 8 bits with D3DRS_ALPHAREF (0..255).
-const char kAlphaTestGlsl[] = R"(uniform int d3dAlphaFunc;
-uniform float d3dAlphaRef;
-bool d3dAlphaPasses(float alpha) {
-  float a = floor(clamp(alpha, 0.0, 1.0) * 255.0 + 0.5);
-  switch (d3dAlphaFunc) {
-    case 1: return false;
-    case 2: return a < d3dAlphaRef;
-    case 3: return a == d3dAlphaRef;
-    case 4: return a <= d3dAlphaRef;
-    case 5: return a > d3dAlphaRef;
-    case 6: return a != d3dAlphaRef;
-    case 7: return a >= d3dAlphaRef;
-    default: return true;
-  }
-}
-)";
-
-}  // namespace d3d9gl
-
-namespace d3d9impl {
-
-namespace {
 
 GLuint CompileShader(GLenum type, const char* prefix, const char* source, const char** reason) {
   GLuint shader = glCreateShader(type);
