@@ -212,7 +212,7 @@ TEST_F(D3D9Frame, RepeatingADrawThatChangesNothingSetsNoGlState) {
   dev_->EndScene();
 }
 
-TEST_F(D3D9Frame, DiscardGivesNewStorageAndTheDrawSeesTheNewVertices) {
+TEST_F(D3D9Frame, DiscardAndNoOverwriteRefillsReachTheNextDraw) {
   // Draw the dynamic quad, refill it shifted right with DISCARD, draw again: the second picture
   // shows the quad moved, and the refill was one whole-buffer upload (new storage).
   dev_->SetRenderState(D3DRS_ZENABLE, FALSE);
@@ -238,6 +238,15 @@ TEST_F(D3D9Frame, DiscardGivesNewStorageAndTheDrawSeesTheNewVertices) {
   EXPECT_TRUE(testsupport::Near(testsupport::AverageColor(before, 136, 60, 248, 130), 0xff000000, 8));
   EXPECT_TRUE(testsupport::Near(testsupport::AverageColor(after, 8, 60, 120, 130), 0xff000000, 8));
   EXPECT_TRUE(testsupport::Near(testsupport::AverageColor(after, 136, 60, 248, 130), 0xff40c080, 8));
+  // NOOVERWRITE writes into the storage in place (unsynchronised): the next draw sees it too.
+  FillQuad(dynamic_, -0.5f, D3DLOCK_NOOVERWRITE);
+  ASSERT_EQ(D3D_OK, dev_->BeginScene());
+  dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff000000, 1.f, 0);
+  DrawFixed(dynamic_);
+  dev_->EndScene();
+  testsupport::Picture again;
+  ASSERT_TRUE(testsupport::ReadBackBuffer(dev_, &again));
+  EXPECT_TRUE(testsupport::Near(testsupport::AverageColor(again, 8, 60, 120, 130), 0xff40c080, 8));
 }
 
 // A dynamic buffer is made for refilling (stream usage), a static one for drawing; a discard
