@@ -29,6 +29,15 @@ UINT FullChainLength(UINT width, UINT height) {
 
 Device* FromInterface(IDirect3DDevice9* device) { return static_cast<Device*>(device); }
 
+void Vec4Uniform::set(float x, float y, float z, float w) {
+  if (location < 0 || (value[0] == x && value[1] == y && value[2] == z && value[3] == w)) return;
+  glUniform4f(location, x, y, z, w);
+  value[0] = x;
+  value[1] = y;
+  value[2] = z;
+  value[3] = w;
+}
+
 Device::Device(Direct3D* d3d, HWND focus, DWORD behavior, const D3DPRESENT_PARAMETERS& params)
     : d3d_(d3d), limits_(d3d->limits()), focus_(focus), behavior_(behavior), params_(params) {
   d3d_->AddRef();
@@ -89,8 +98,10 @@ HRESULT Device::initialize(const char** reason) {
   if (FAILED(hr)) return hr;
   if (!compileFixedPrograms(reason)) return D3DERR_NOTAVAILABLE;
   createSamplers();
+  // Stages use units 0..7; creation and uploads bind their textures on the unit after them.
+  glActiveTexture(GL_TEXTURE0 + kSamplerCount);
   glGenVertexArrays(1, &vao_);
-  glBindVertexArray(vao_);
+  glBindVertexArray(vao_);  // the only vertex array: bound for the device's whole life
   setDefaultState();
   return D3D_OK;
 }
@@ -122,14 +133,10 @@ HRESULT Device::createBackBuffer(const char** reason) {
   glBindFramebuffer(GL_FRAMEBUFFER, presentReadFbo_);
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, backBuffer_->renderbuffer());
   if (params_.MultiSampleType != D3DMULTISAMPLE_NONE) {
-    glGenRenderbuffers(1, &resolveRenderbuffer_);
-    glBindRenderbuffer(GL_RENDERBUFFER, resolveRenderbuffer_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, static_cast<GLsizei>(d.Width), static_cast<GLsizei>(d.Height));
-    glBindRenderbuffer(GL_RENDERBUFFER, 0);
-    glGenFramebuffers(1, &resolveFbo_);
-    glBindFramebuffer(GL_FRAMEBUFFER, resolveFbo_);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, resolveRenderbuffer_);
+    resolveTarget(&backResolve_, d.Width, d.Height, GL_RGBA8);
   }
+  glGenFramebuffers(1, &blitReadFbo_);
+  glGenFramebuffers(1, &blitDrawFbo_);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   boundFbo_ = 0;
   if (glGetError() != GL_NO_ERROR) {
@@ -142,6 +149,16 @@ HRESULT Device::createBackBuffer(const char** reason) {
 void Device::createSamplers() {
   glGenSamplers(kSamplerCount, samplers_);
   for (int i = 0; i < kSamplerCount; ++i) glBindSampler(static_cast<GLuint>(i), samplers_[i]);
+}
+
+void Device::forgetGlTexture(GLuint texture) {
+  for (GLuint& bound : boundTextures_) {
+    if (bound == texture) bound = 0;  // GL unbinds a deleted texture; its name may come back
+  }
+}
+
+void Device::forgetGlBuffer(GLuint buffer) {
+  if (boundIndexBuffer_ == buffer) boundIndexBuffer_ = 0;
 }
 
 void Device::makeCurrent() {
@@ -181,8 +198,12 @@ void Device::teardown() {
       e = FramebufferEntry();
     }
     if (presentReadFbo_) glDeleteFramebuffers(1, &presentReadFbo_);
-    if (resolveFbo_) glDeleteFramebuffers(1, &resolveFbo_);
-    if (resolveRenderbuffer_) glDeleteRenderbuffers(1, &resolveRenderbuffer_);
+    for (ResolveTarget* t : {&backResolve_, &otherResolve_}) {
+      if (t->fbo) glDeleteFramebuffers(1, &t->fbo);
+      if (t->renderbuffer) glDeleteRenderbuffers(1, &t->renderbuffer);
+    }
+    if (blitReadFbo_) glDeleteFramebuffers(1, &blitReadFbo_);
+    if (blitDrawFbo_) glDeleteFramebuffers(1, &blitDrawFbo_);
     for (FixedProgram& p : fixed_) {
       if (p.program) glDeleteProgram(p.program);
     }
@@ -242,11 +263,11 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const struct _RGNDATA*) 
   glDisable(GL_SCISSOR_TEST);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   GLuint source = presentReadFbo_;
-  if (resolveFbo_) {
+  if (backResolve_.fbo) {
     glBindFramebuffer(GL_READ_FRAMEBUFFER, presentReadFbo_);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolveFbo_);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, backResolve_.fbo);
     glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    source = resolveFbo_;
+    source = backResolve_.fbo;
   }
   int dw = 0, dh = 0;
   SDL_GL_GetDrawableSize(window_, &dw, &dh);
@@ -390,13 +411,15 @@ HRESULT Device::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT f
   return MakeSurface(this, d, out);
 }
 
-void Device::setProgram(GLuint program) {
+void Device::setProgram(GLuint program, d3d9gl::AlphaTestUniforms* alphaTest) {
   makeCurrent();
+  if (program == userProgram_ && alphaTest == userAlphaTest_) return;
   userProgram_ = program;
-  GLuint wanted = program;
-  if (wanted && activeProgram_ != wanted) {
-    glUseProgram(wanted);
-    activeProgram_ = wanted;
+  userAlphaTest_ = program ? alphaTest : nullptr;
+  // Bound now: the caller uploads its uniforms to it before the next draw.
+  if (program && activeProgram_ != program) {
+    glUseProgram(program);
+    activeProgram_ = program;
   }
   markDirty(kDirtyProgram);
 }
@@ -412,8 +435,8 @@ bool MakeCurrent(IDirect3DDevice9* device) {
   return true;
 }
 
-void SetProgram(IDirect3DDevice9* device, GLuint program) {
-  if (d3d9impl::Device* d = d3d9impl::FromInterface(device)) d->setProgram(program);
+void SetProgram(IDirect3DDevice9* device, GLuint program, AlphaTestUniforms* alphaTest) {
+  if (d3d9impl::Device* d = d3d9impl::FromInterface(device)) d->setProgram(program, alphaTest);
 }
 
 GLuint CurrentProgram(IDirect3DDevice9* device) {

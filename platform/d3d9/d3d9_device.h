@@ -1,9 +1,11 @@
 // d3d9_device.h -- IDirect3DDevice9 on one OpenGL 3.3 core context
 //
 // The device keeps a plain copy of the whole Direct3D state. Set* compares, stores and marks a
-// dirty group; the groups reach GL only at Clear and draw time (d3d9_state.cpp). Internal GL
-// work (Present's blit, readbacks) marks what it touched dirty again. Nothing is allocated,
-// compiled or queried from GL on the per-frame paths.
+// dirty group; the groups reach GL only at Clear and draw time (d3d9_state.cpp), and within a
+// group only the GL values that differ from what GL holds are set. Internal GL work (Present's
+// blit, readbacks) marks what it touched dirty again. Once a frame has run, nothing is
+// allocated, created, compiled or queried from GL: framebuffers come from a cache, blits and
+// readbacks use framebuffers and resolve targets made with the device.
 //
 // Conventions (decided once, here): every picture is drawn into framebuffer objects with
 // glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE), so clip-space depth is 0..1 as in Direct3D,
@@ -12,6 +14,7 @@
 // flips once when it blits the back buffer into the window.
 #pragma once
 
+#include "platform/d3d9/d3d9_gl.h"
 #include "platform/d3d9/d3d9_internal.h"
 
 #include <SDL.h>
@@ -62,21 +65,56 @@ struct DeviceState {
   Surface* depthStencil = nullptr;
 };
 
-// One program of the built-in fixed-function pipeline and its uniform locations.
+// An int or vec4 uniform of one program with the value it holds, so that an unchanged value
+// is not sent again.
+struct IntUniform {
+  GLint location = -1;
+  int value = -1;
+  void set(int v) {
+    if (location >= 0 && v != value) {
+      glUniform1i(location, v);
+      value = v;
+    }
+  }
+};
+struct Vec4Uniform {
+  GLint location = -1;
+  float value[4] = {-1.f, -1.f, -1.f, -1.f};
+  void set(float x, float y, float z, float w);
+};
+
+// One program of the built-in fixed-function pipeline and its uniforms.
 struct FixedProgram {
   GLuint program = 0;
   GLint worldViewProj = -1;
-  GLint viewport = -1;
-  GLint useTexture = -1;
-  GLint lighting = -1;
+  D3DMATRIX uploadedWorldViewProj;
+  bool hasWorldViewProj = false;
+  Vec4Uniform viewport;
+  IntUniform useTexture;
+  IntUniform lighting;
+  IntUniform colorOp;     // stage 0: op | arg1 << 8 | arg2 << 16
+  IntUniform alphaOp;
+  Vec4Uniform litColor;   // emissive + ambient x material ambient, material diffuse alpha
+  IntUniform vertexAlpha;  // 1: lit alpha from the vertex's diffuse colour
+  Vec4Uniform textureFactor;
+  d3d9gl::AlphaTestUniforms alphaTest;
 };
 
 struct FramebufferEntry {
   Surface* color = nullptr;
   Surface* depth = nullptr;
   GLuint fbo = 0;
-  bool complete = false;
+  bool complete = false;  // decided from the surfaces' descriptions, never asked of GL
   uint32_t lastUse = 0;
+};
+
+// A colour target kept for blits: a renderbuffer and a framebuffer, made again only when a
+// different size or format is asked for.
+struct ResolveTarget {
+  GLuint fbo = 0;
+  GLuint renderbuffer = 0;
+  UINT width = 0, height = 0;
+  GLenum internalFormat = 0;
 };
 
 class Device final : public IDirect3DDevice9 {
@@ -162,7 +200,9 @@ class Device final : public IDirect3DDevice9 {
   void makeCurrent();
   void releaseChildHold() { Release(); }
   void forgetSurface(Surface* surface);  // drops cached framebuffers that use it
-  void setProgram(GLuint program);
+  void forgetGlTexture(GLuint texture);  // a deleted texture is bound nowhere any more
+  void forgetGlBuffer(GLuint buffer);
+  void setProgram(GLuint program, d3d9gl::AlphaTestUniforms* alphaTest);
   GLuint program() const { return userProgram_; }
   void markDirty(uint32_t groups) { dirty_ |= groups; }
   int maxSamples() const { return limits_.maxSamples; }
@@ -176,7 +216,9 @@ class Device final : public IDirect3DDevice9 {
   void createSamplers();
 
   // d3d9_state.cpp: dirty groups to GL.
-  bool applyForDraw(UINT baseVertex);
+  bool applyForDraw();
+  void applyAlphaTest(d3d9gl::AlphaTestUniforms* uniforms);
+  void applyFixedUniforms(FixedProgram& p);
   bool applyFramebuffer();
   void applyViewport();
   void applyScissor();
@@ -188,12 +230,15 @@ class Device final : public IDirect3DDevice9 {
   void applySamplers();
   void applySampler(int stage);
   void applyTransforms();
-  bool applyVertexLayout(UINT baseVertex);
+  bool applyVertexLayout();
   void applyProgram();
 
   // d3d9_framebuffer.cpp
   FramebufferEntry* framebufferFor(Surface* color, Surface* depth);
   bool readPixels(Surface* source, void* out, UINT pitch);
+  void attachForBlit(GLenum target, GLuint fbo, Surface* surface);
+  bool resolveTarget(ResolveTarget* target, UINT width, UINT height, GLenum internalFormat);
+  bool indicesFit(UINT startIndex, UINT count, UINT firstVertex, UINT endVertex);
 
   Direct3D* d3d_;
   GlLimits limits_;
@@ -210,10 +255,13 @@ class Device final : public IDirect3DDevice9 {
   Surface* backBuffer_ = nullptr;
   Surface* autoDepth_ = nullptr;
   GLuint presentReadFbo_ = 0;
-  GLuint resolveFbo_ = 0;
-  GLuint resolveRenderbuffer_ = 0;
+  ResolveTarget backResolve_;   // the multisampled back buffer, resolved for Present and readbacks
+  ResolveTarget otherResolve_;  // other multisampled surfaces read back
+  GLuint blitReadFbo_ = 0;      // StretchRect, ColorFill and readbacks attach their surfaces here
+  GLuint blitDrawFbo_ = 0;
 
   DeviceState state_;
+  DeviceState defaults_;  // the state as the device was made: what a refused state may still be set to
   uint32_t dirty_ = kDirtyAll;
   uint32_t dirtySamplers_ = 0xff;
 
@@ -223,16 +271,24 @@ class Device final : public IDirect3DDevice9 {
 
   FixedProgram fixed_[2];  // [0] transformed positions, [1] XYZRHW screen positions
   GLuint userProgram_ = 0;
+  d3d9gl::AlphaTestUniforms* userAlphaTest_ = nullptr;
   GLuint activeProgram_ = 0;
   GLuint vao_ = 0;
   GLuint samplers_[kSamplerCount] = {};
-  DWORD layoutFvf_ = 0xffffffffu;
-  VertexBuffer* layoutBuffer_ = nullptr;
-  UINT layoutOffset_ = 0, layoutStride_ = 0, layoutBase_ = 0;
+  GLuint boundTextures_[kSamplerCount] = {};
   GLuint boundIndexBuffer_ = 0;
+  FvfLayout layout_;  // of state_.fvf
   bool pretransformed_ = false;
 };
 
-Device* FromInterface(IDirect3DDevice9* device);  // null for a device that is not ours
+// The device behind the interface. Every IDirect3DDevice9 of this process is made by this layer,
+// so this is a plain cast (null stays null).
+Device* FromInterface(IDirect3DDevice9* device);
+
+// d3d9_validate.cpp: whether the layer applies a value (or, for a state it does not implement,
+// whether the value is the default it shows anyway), and the line a refusal writes.
+bool RenderStateApplies(DWORD state, DWORD value, DWORD defaultValue);
+bool StageStateApplies(DWORD stage, DWORD type, DWORD value, DWORD defaultValue);
+void ReportRefusedState(const char* call, DWORD stage, DWORD state, DWORD value);
 
 }  // namespace d3d9impl

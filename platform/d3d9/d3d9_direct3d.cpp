@@ -50,11 +50,35 @@ bool ProbeGl(GlLimits* limits) {
   return ok;
 }
 
-// The display's modes, largest first as SDL lists them, without repeats of one size and rate.
-int ModeCount() {
-  int n = SDL_GetNumDisplayModes(0);
-  return n < 0 ? 0 : n;
+// The display's modes, largest first as SDL lists them. SDL lists a size and rate once per pixel
+// format; every mode here is X8R8G8B8, so a size and rate listed before is skipped.
+bool SameMode(const SDL_DisplayMode& a, const SDL_DisplayMode& b) {
+  return a.w == b.w && a.h == b.h && a.refresh_rate == b.refresh_rate;
 }
+
+// Mode `index` of the list without repeats; with index -1 (or past the end), counts them.
+int DistinctModes(int index, SDL_DisplayMode* out) {
+  int n = SDL_GetNumDisplayModes(0);
+  int distinct = 0;
+  for (int i = 0; i < n; ++i) {
+    SDL_DisplayMode m;
+    if (SDL_GetDisplayMode(0, i, &m) != 0) continue;
+    bool repeat = false;
+    for (int j = 0; j < i && !repeat; ++j) {
+      SDL_DisplayMode earlier;
+      repeat = SDL_GetDisplayMode(0, j, &earlier) == 0 && SameMode(earlier, m);
+    }
+    if (repeat) continue;
+    if (distinct == index) {
+      *out = m;
+      return distinct;
+    }
+    ++distinct;
+  }
+  return distinct;
+}
+
+int ModeCount() { return DistinctModes(-1, nullptr); }
 
 bool IsTextureFormat(D3DFORMAT f) {
   return f == D3DFMT_A8R8G8B8 || f == D3DFMT_X8R8G8B8 || f == D3DFMT_R32F;
@@ -84,7 +108,7 @@ HRESULT Direct3D::EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT mode, D3
   if (format != D3DFMT_X8R8G8B8) return D3DERR_NOTAVAILABLE;
   if (mode >= static_cast<UINT>(ModeCount())) return D3DERR_INVALIDCALL;
   SDL_DisplayMode m;
-  if (SDL_GetDisplayMode(0, static_cast<int>(mode), &m) != 0) return D3DERR_INVALIDCALL;
+  DistinctModes(static_cast<int>(mode), &m);
   out->Width = static_cast<UINT>(m.w);
   out->Height = static_cast<UINT>(m.h);
   out->RefreshRate = static_cast<UINT>(m.refresh_rate);

@@ -1,9 +1,32 @@
 // d3d9_draw.cpp -- the fixed-function programs, flexible vertex formats, streams, index buffers and draws
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "platform/d3d9/d3d9_device.h"
 #include "platform/d3d9/d3d9_gl.h"
+
+namespace d3d9gl {
+
+// Direct3D compares the alpha at 8 bits with D3DRS_ALPHAREF (0..255).
+const char kAlphaTestGlsl[] = R"(uniform int d3dAlphaFunc;
+uniform float d3dAlphaRef;
+bool d3dAlphaPasses(float alpha) {
+  float a = floor(clamp(alpha, 0.0, 1.0) * 255.0 + 0.5);
+  switch (d3dAlphaFunc) {
+    case 1: return false;
+    case 2: return a < d3dAlphaRef;
+    case 3: return a == d3dAlphaRef;
+    case 4: return a <= d3dAlphaRef;
+    case 5: return a > d3dAlphaRef;
+    case 6: return a != d3dAlphaRef;
+    case 7: return a >= d3dAlphaRef;
+    default: return true;
+  }
+}
+)";
+
+}  // namespace d3d9gl
 
 namespace d3d9impl {
 
@@ -33,25 +56,50 @@ void main() {
 }
 )";
 
-// Stage 0 as Direct3D sets it by default: colour = texture x diffuse, alpha = texture alpha.
-// Lighting with no lights leaves only the (black) emissive and ambient terms.
+// Texture stage 0 with the ops and arguments d3d9_validate.cpp accepts (the others are off).
+// An op packs as op | arg1 << 8 | arg2 << 16. A stage that reads a texture where none is set
+// passes the diffuse colour on. Lighting with no lights leaves the emissive and ambient terms:
+// uLitColor holds them, with the material's diffuse alpha.
 const char* const kFragmentShader = R"(#version 330 core
 in vec4 vDiffuse;
 in vec2 vTexCoord0;
 uniform sampler2D uTexture0;
 uniform int uUseTexture;
 uniform int uLighting;
+uniform vec4 uLitColor;
+uniform int uVertexAlpha;
+uniform int uColorOp;
+uniform int uAlphaOp;
+uniform vec4 uTextureFactor;
 out vec4 fragColor;
+vec4 stageArg(int arg, vec4 diffuse, vec4 tex) {
+  if (arg == 2) return tex;             // D3DTA_TEXTURE
+  if (arg == 3) return uTextureFactor;  // D3DTA_TFACTOR
+  return diffuse;                       // D3DTA_DIFFUSE, and D3DTA_CURRENT on stage 0
+}
+vec4 stage(int ops, vec4 diffuse, vec4 tex) {
+  int op = ops & 255, arg1 = (ops >> 8) & 255, arg2 = (ops >> 16) & 255;
+  if (op == 1) return diffuse;  // D3DTOP_DISABLE
+  bool readsTexture = (op != 3 && arg1 == 2) || (op != 2 && arg2 == 2);
+  if (readsTexture && uUseTexture == 0) return diffuse;
+  vec4 a = stageArg(arg1, diffuse, tex), b = stageArg(arg2, diffuse, tex);
+  if (op == 2) return a;
+  if (op == 3) return b;
+  if (op == 4) return a * b;
+  if (op == 5) return min(a * b * 2.0, 1.0);
+  if (op == 6) return min(a * b * 4.0, 1.0);
+  return min(a + b, 1.0);  // D3DTOP_ADD
+}
 void main() {
-  vec4 c = vDiffuse;
-  if (uLighting != 0) c.rgb = vec3(0.0);
-  if (uUseTexture != 0) {
-    vec4 t = texture(uTexture0, vTexCoord0);
-    c = vec4(c.rgb * t.rgb, t.a);
-  }
+  vec4 diffuse = vDiffuse;
+  if (uLighting != 0) diffuse = vec4(uLitColor.rgb, uVertexAlpha != 0 ? vDiffuse.a : uLitColor.a);
+  vec4 tex = uUseTexture != 0 ? texture(uTexture0, vTexCoord0) : vec4(1.0);
+  vec4 c = vec4(stage(uColorOp, diffuse, tex).rgb, stage(uAlphaOp, diffuse, tex).a);
+  if (!d3dAlphaPasses(c.a)) discard;
   fragColor = c;
 }
 )";
+
 
 GLuint CompileShader(GLenum type, const char* prefix, const char* source, const char** reason) {
   GLuint shader = glCreateShader(type);
@@ -83,7 +131,7 @@ bool Device::compileFixedPrograms(const char** reason) {
   for (int i = 0; i < 2; ++i) {
     const char* prefix = i ? "#define PRETRANSFORMED 1\n" : "";
     GLuint vs = CompileShader(GL_VERTEX_SHADER, prefix, kVertexShader, reason);
-    GLuint fs = CompileShader(GL_FRAGMENT_SHADER, "", kFragmentShader, reason);
+    GLuint fs = CompileShader(GL_FRAGMENT_SHADER, d3d9gl::kAlphaTestGlsl, kFragmentShader, reason);
     if (!vs || !fs) return false;
     GLuint program = glCreateProgram();
     glAttachShader(program, vs);
@@ -101,9 +149,16 @@ bool Device::compileFixedPrograms(const char** reason) {
     FixedProgram& p = fixed_[i];
     p.program = program;
     p.worldViewProj = glGetUniformLocation(program, "uWorldViewProj");
-    p.viewport = glGetUniformLocation(program, "uViewport");
-    p.useTexture = glGetUniformLocation(program, "uUseTexture");
-    p.lighting = glGetUniformLocation(program, "uLighting");
+    p.viewport.location = glGetUniformLocation(program, "uViewport");
+    p.useTexture.location = glGetUniformLocation(program, "uUseTexture");
+    p.lighting.location = glGetUniformLocation(program, "uLighting");
+    p.colorOp.location = glGetUniformLocation(program, "uColorOp");
+    p.alphaOp.location = glGetUniformLocation(program, "uAlphaOp");
+    p.litColor.location = glGetUniformLocation(program, "uLitColor");
+    p.vertexAlpha.location = glGetUniformLocation(program, "uVertexAlpha");
+    p.textureFactor.location = glGetUniformLocation(program, "uTextureFactor");
+    p.alphaTest.func = glGetUniformLocation(program, "d3dAlphaFunc");
+    p.alphaTest.ref = glGetUniformLocation(program, "d3dAlphaRef");
     glUseProgram(program);
     glUniform1i(glGetUniformLocation(program, "uTexture0"), 0);
   }
@@ -173,6 +228,7 @@ HRESULT Device::SetFVF(DWORD fvf) {
   if (fvf != 0 && !ParseFvf(fvf, &layout)) return D3DERR_INVALIDCALL;
   if (state_.fvf != fvf) {
     state_.fvf = fvf;
+    layout_ = layout;
     dirty_ |= kDirtyVertexLayout | kDirtyProgram | kDirtyTransforms;
   }
   return D3D_OK;
@@ -189,6 +245,7 @@ HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* data, UINT 
   VertexBuffer* vb = static_cast<VertexBuffer*>(data);
   if (vb && vb->device() != this) return D3DERR_INVALIDCALL;
   StreamSource& s = state_.stream0;
+  if (s.buffer == vb && s.offset == offset && s.stride == stride) return D3D_OK;
   if (vb) vb->bind();
   VertexBuffer* old = s.buffer;
   s.buffer = vb;
@@ -234,15 +291,14 @@ HRESULT Device::GetIndices(IDirect3DIndexBuffer9** data) {
   return D3D_OK;
 }
 
-// Points the fixed attribute locations into stream 0 for the current FVF. baseVertex moves
-// every pointer so that vertex `baseVertex` of the stream is vertex 0 of the draw.
-bool Device::applyVertexLayout(UINT baseVertex) {
-  FvfLayout l;
+// Points the fixed attribute locations into stream 0 for the current FVF. The base vertex of
+// an indexed draw goes to glDrawElementsBaseVertex, so the pointers change only with the stream.
+bool Device::applyVertexLayout() {
+  const FvfLayout& l = layout_;
   const StreamSource& s = state_.stream0;
-  if (!s.buffer || !ParseFvf(state_.fvf, &l) || l.position < 0 || s.stride == 0) return false;
-  glBindVertexArray(vao_);
+  if (!s.buffer || state_.fvf == 0 || l.position < 0 || s.stride == 0) return false;
   glBindBuffer(GL_ARRAY_BUFFER, s.buffer->glBuffer());
-  uintptr_t base = s.offset + static_cast<uintptr_t>(baseVertex) * s.stride;
+  uintptr_t base = s.offset;
   GLsizei stride = static_cast<GLsizei>(s.stride);
   auto attrib = [&](GLuint loc, int offset, GLint size, GLenum type, GLboolean normalized) {
     if (offset < 0) {
@@ -261,10 +317,6 @@ bool Device::applyVertexLayout(UINT baseVertex) {
   if (l.diffuse < 0) glVertexAttrib4f(d3d9gl::kAttribDiffuse, 1.f, 1.f, 1.f, 1.f);
   if (l.normal < 0) glVertexAttrib4f(d3d9gl::kAttribNormal, 0.f, 0.f, 0.f, 1.f);
   if (l.texCoord0 < 0) glVertexAttrib4f(d3d9gl::kAttribTexCoord0, 0.f, 0.f, 0.f, 1.f);
-  GLuint ib = state_.indices ? state_.indices->glBuffer() : 0;
-  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ib);
-  boundIndexBuffer_ = ib;
-  layoutBase_ = baseVertex;
   if (l.pretransformed != pretransformed_) {
     pretransformed_ = l.pretransformed;
     dirty_ |= kDirtyProgram | kDirtyTransforms;
@@ -272,30 +324,62 @@ bool Device::applyVertexLayout(UINT baseVertex) {
   return true;
 }
 
-void Device::applyProgram() {
-  GLuint wanted = userProgram_;
-  if (!wanted) {
-    FixedProgram& p = fixed_[pretransformed_ ? 1 : 0];
-    wanted = p.program;
+void Device::applyAlphaTest(d3d9gl::AlphaTestUniforms* u) {
+  const DWORD* rs = state_.renderStates;
+  int func = rs[D3DRS_ALPHATESTENABLE] ? static_cast<int>(rs[D3DRS_ALPHAFUNC]) : D3DCMP_ALWAYS;
+  int ref = static_cast<int>(rs[D3DRS_ALPHAREF] & 0xff);
+  if (u->func >= 0 && u->uploadedFunc != func) glUniform1i(u->func, func);
+  if (u->ref >= 0 && u->uploadedRef != ref) glUniform1f(u->ref, static_cast<float>(ref));
+  u->uploadedFunc = func;
+  u->uploadedRef = ref;
+}
+
+void Device::applyFixedUniforms(FixedProgram& p) {
+  const DWORD* rs = state_.renderStates;
+  const DWORD* ts = state_.stageStates[0];
+  const FvfLayout& l = layout_;
+  bool lit = rs[D3DRS_LIGHTING] && !pretransformed_;
+  p.useTexture.set(state_.textures[0] != nullptr && l.texCoord0 >= 0 ? 1 : 0);
+  p.lighting.set(lit ? 1 : 0);
+  p.colorOp.set(static_cast<int>(ts[D3DTSS_COLOROP] | ts[D3DTSS_COLORARG1] << 8 | ts[D3DTSS_COLORARG2] << 16));
+  p.alphaOp.set(static_cast<int>(ts[D3DTSS_ALPHAOP] | ts[D3DTSS_ALPHAARG1] << 8 | ts[D3DTSS_ALPHAARG2] << 16));
+  DWORD f = rs[D3DRS_TEXTUREFACTOR];
+  p.textureFactor.set(((f >> 16) & 0xff) / 255.f, ((f >> 8) & 0xff) / 255.f, (f & 0xff) / 255.f, (f >> 24) / 255.f);
+  if (lit) {
+    const D3DMATERIAL9& m = state_.material;
+    DWORD a = rs[D3DRS_AMBIENT];
+    float ar = ((a >> 16) & 0xff) / 255.f, ag = ((a >> 8) & 0xff) / 255.f, ab = (a & 0xff) / 255.f;
+    p.litColor.set(std::min(1.f, m.Emissive.r + ar * m.Ambient.r), std::min(1.f, m.Emissive.g + ag * m.Ambient.g),
+                   std::min(1.f, m.Emissive.b + ab * m.Ambient.b), m.Diffuse.a);
+    // D3DMCS_COLOR1 (the only diffuse source accepted): the vertex colour when there is one.
+    p.vertexAlpha.set(rs[D3DRS_COLORVERTEX] && l.diffuse >= 0 ? 1 : 0);
   }
+  applyAlphaTest(&p.alphaTest);
+}
+
+void Device::applyProgram() {
+  GLuint wanted = userProgram_ ? userProgram_ : fixed_[pretransformed_ ? 1 : 0].program;
   if (activeProgram_ != wanted) {
     glUseProgram(wanted);
     activeProgram_ = wanted;
   }
-  if (!userProgram_) {
-    FixedProgram& p = fixed_[pretransformed_ ? 1 : 0];
-    FvfLayout l;
-    ParseFvf(state_.fvf, &l);
-    glUniform1i(p.useTexture, state_.textures[0] != nullptr && l.texCoord0 >= 0 ? 1 : 0);
-    glUniform1i(p.lighting, state_.renderStates[D3DRS_LIGHTING] && !pretransformed_ ? 1 : 0);
+  if (userProgram_) {
+    if (userAlphaTest_) applyAlphaTest(userAlphaTest_);
+  } else {
+    applyFixedUniforms(fixed_[pretransformed_ ? 1 : 0]);
   }
 }
 
-bool Device::applyForDraw(UINT baseVertex) {
+bool Device::applyForDraw() {
   if (!applyFramebuffer()) return false;
-  if ((dirty_ & kDirtyVertexLayout) || baseVertex != layoutBase_) {
-    if (!applyVertexLayout(baseVertex)) return false;
-    dirty_ &= ~kDirtyVertexLayout;
+  if (dirty_ & kDirtyVertexLayout) {
+    if (!applyVertexLayout()) return false;
+    dirty_ = (dirty_ & ~kDirtyVertexLayout) | kDirtyProgram;  // texture use depends on the layout
+  }
+  GLuint ib = state_.indices ? state_.indices->glBuffer() : 0;
+  if (ib != boundIndexBuffer_) {
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ib);
+    boundIndexBuffer_ = ib;
   }
   if (dirty_ & kDirtyViewport) applyViewport();
   if (dirty_ & kDirtyScissor) applyScissor();
@@ -305,47 +389,60 @@ bool Device::applyForDraw(UINT baseVertex) {
   if (dirty_ & kDirtyColorMask) applyColorMask();
   if (dirty_ & kDirtyTextures) applyTextures();
   else if (dirty_ & kDirtySamplers) applySamplers();
-  // A user program may change every draw (effects), so the fixed uniforms are set again when
-  // the fixed program comes back.
+  // A user program may change every draw (effects), so the fixed uniforms are checked again
+  // when the fixed program comes back; each uniform is sent only when its value changed.
   if (dirty_ & (kDirtyProgram | kDirtyTextures)) applyProgram();
   if (dirty_ & (kDirtyTransforms | kDirtyProgram)) applyTransforms();
-  dirty_ &= kDirtyVertexLayout;
+  dirty_ = 0;
   return true;
+}
+
+// The last byte a draw fetches from stream 0 for vertices [first, end) must lie in its buffer.
+static bool VerticesFit(const StreamSource& s, const FvfLayout& l, uint64_t first, uint64_t end) {
+  if (!s.buffer || s.stride == 0 || l.size == 0 || end <= first) return false;
+  D3DVERTEXBUFFER_DESC d;
+  s.buffer->GetDesc(&d);
+  uint64_t last = s.offset + (end - 1) * s.stride + l.size;
+  return last <= d.Size;
 }
 
 HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT count) {
   GLenum mode;
   if (!inScene_ || !GlPrimitive(type, &mode)) return D3DERR_INVALIDCALL;
   if (count == 0) return D3D_OK;
-  const StreamSource& s = state_.stream0;
   UINT vertices = VertexCountOf(type, count);
-  if (!s.buffer || s.stride == 0) return D3DERR_INVALIDCALL;
-  D3DVERTEXBUFFER_DESC d;
-  s.buffer->GetDesc(&d);
-  uint64_t end = s.offset + (static_cast<uint64_t>(startVertex) + vertices) * s.stride;
-  if (end > d.Size) return D3DERR_INVALIDCALL;  // reads past the buffer
+  if (!VerticesFit(state_.stream0, layout_, startVertex, static_cast<uint64_t>(startVertex) + vertices)) {
+    return D3DERR_INVALIDCALL;  // reads past the buffer
+  }
   makeCurrent();
-  if (!applyForDraw(0)) return D3DERR_INVALIDCALL;
+  if (!applyForDraw()) return D3DERR_INVALIDCALL;
   glDrawArrays(mode, static_cast<GLint>(startVertex), static_cast<GLsizei>(vertices));
   return D3D_OK;
 }
 
+// Direct3D's contract for an indexed draw: every index, plus the base vertex, lies in
+// [baseVertex + minIndex, baseVertex + minIndex + numVertices), and that range lies in the
+// vertex buffer. GL would fetch past the buffer otherwise, so the draw is refused.
 HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT minIndex, UINT numVertices,
                                      UINT startIndex, UINT count) {
   GLenum mode;
-  if (!inScene_ || !GlPrimitive(type, &mode) || !state_.indices || baseVertex < 0) return D3DERR_INVALIDCALL;
+  if (!inScene_ || !GlPrimitive(type, &mode) || !state_.indices) return D3DERR_INVALIDCALL;
   if (count == 0) return D3D_OK;
-  (void)minIndex;
-  (void)numVertices;
+  int64_t first = static_cast<int64_t>(baseVertex) + minIndex;
+  if (first < 0 || numVertices == 0) return D3DERR_INVALIDCALL;
+  if (!VerticesFit(state_.stream0, layout_, static_cast<uint64_t>(first), static_cast<uint64_t>(first) + numVertices)) {
+    return D3DERR_INVALIDCALL;
+  }
   UINT indices = VertexCountOf(type, count);
-  D3DINDEXBUFFER_DESC d;
-  state_.indices->GetDesc(&d);
-  UINT indexSize = d.Format == D3DFMT_INDEX32 ? 4 : 2;
-  if ((static_cast<uint64_t>(startIndex) + indices) * indexSize > d.Size) return D3DERR_INVALIDCALL;
+  IndexBuffer* ib = state_.indices;
+  if (!ib->indicesWithin(startIndex, indices, minIndex, static_cast<uint64_t>(minIndex) + numVertices)) {
+    return D3DERR_INVALIDCALL;
+  }
   makeCurrent();
-  if (!applyForDraw(static_cast<UINT>(baseVertex))) return D3DERR_INVALIDCALL;
-  glDrawElements(mode, static_cast<GLsizei>(indices), indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
-                 reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * indexSize));
+  if (!applyForDraw()) return D3DERR_INVALIDCALL;
+  UINT indexSize = ib->format() == D3DFMT_INDEX32 ? 4 : 2;
+  glDrawElementsBaseVertex(mode, static_cast<GLsizei>(indices), indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
+                           reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * indexSize), baseVertex);
   return D3D_OK;
 }
 

@@ -1,6 +1,8 @@
 // d3d9_framebuffer.cpp -- render targets, depth surfaces, the framebuffer cache, Clear and readbacks
 //
 // Framebuffer objects are cached by their two attachments and dropped when either surface goes.
+// Blits, fills and readbacks attach their surfaces to two framebuffers made with the device and
+// resolve multisampled surfaces into kept targets, so none of them creates a GL object per call.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -11,14 +13,27 @@ namespace d3d9impl {
 
 namespace {
 
-void Attach(GLenum attachment, Surface* s) {
+void Attach(GLenum target, GLenum attachment, Surface* s) {
   if (s->kind() == Surface::Kind::kTextureLevel) {
-    glFramebufferTexture2D(GL_FRAMEBUFFER, attachment, GL_TEXTURE_2D, s->texture()->glTexture(),
+    glFramebufferTexture2D(target, attachment, GL_TEXTURE_2D, s->texture()->glTexture(),
                            static_cast<GLint>(s->level()));
   } else {
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, attachment, GL_RENDERBUFFER, s->renderbuffer());
+    glFramebufferRenderbuffer(target, attachment, GL_RENDERBUFFER, s->renderbuffer());
   }
 }
+
+void Attach(GLenum attachment, Surface* s) { Attach(GL_FRAMEBUFFER, attachment, s); }
+
+// GL's completeness rules for the attachments this layer makes, decided from the descriptions:
+// Direct3D wants a depth surface at least as large as the target, with the same sampling.
+bool FitTogether(const Surface* color, const Surface* depth) {
+  if (!depth) return true;
+  const D3DSURFACE_DESC& c = color->desc();
+  const D3DSURFACE_DESC& d = depth->desc();
+  return c.MultiSampleType == d.MultiSampleType && d.Width >= c.Width && d.Height >= c.Height;
+}
+
+bool IsFloatFormat(D3DFORMAT f) { return f == D3DFMT_R32F; }
 
 GLenum DepthAttachment(Surface* s) {
   return s->desc().Format == D3DFMT_D24S8 ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT;
@@ -52,7 +67,7 @@ FramebufferEntry* Device::framebufferFor(Surface* color, Surface* depth) {
   Attach(GL_COLOR_ATTACHMENT0, color);
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
   if (depth) Attach(DepthAttachment(depth), depth);
-  e.complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  e.complete = FitTogether(color, depth);
   if (!e.complete) {
     std::fprintf(stderr, "IDirect3DDevice9: the render target and depth surface do not fit together "
                          "(%ux%u, %d samples, and %ux%u, %d samples)\n",
@@ -65,6 +80,14 @@ FramebufferEntry* Device::framebufferFor(Surface* color, Surface* depth) {
 
 void Device::forgetSurface(Surface* surface) {
   if (!context_) return;
+  // The blit framebuffers may still hold it; detached so that GL frees its storage now.
+  for (GLuint fbo : {blitReadFbo_, blitDrawFbo_}) {
+    if (!fbo) continue;
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, 0);
+    boundFbo_ = fbo;
+    dirty_ |= kDirtyFramebuffer;
+  }
   for (FramebufferEntry& e : framebuffers_) {
     if (e.fbo && (e.color == surface || e.depth == surface)) {
       if (boundFbo_ == e.fbo) boundFbo_ = 0;
@@ -186,50 +209,69 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
   return D3D_OK;
 }
 
-// Reads a colour surface into memory, row 0 = top; a multisampled surface is resolved first.
+// Attaches a surface as colour attachment 0 of one of the blit framebuffers.
+void Device::attachForBlit(GLenum target, GLuint fbo, Surface* surface) {
+  glBindFramebuffer(target, fbo);
+  Attach(target, GL_COLOR_ATTACHMENT0, surface);
+}
+
+// Makes (or keeps) a single-sample colour target of the given size and format.
+bool Device::resolveTarget(ResolveTarget* t, UINT width, UINT height, GLenum internalFormat) {
+  if (t->fbo && t->width == width && t->height == height && t->internalFormat == internalFormat) return true;
+  if (!t->fbo) {
+    glGenFramebuffers(1, &t->fbo);
+    glGenRenderbuffers(1, &t->renderbuffer);
+  }
+  glBindRenderbuffer(GL_RENDERBUFFER, t->renderbuffer);
+  glRenderbufferStorage(GL_RENDERBUFFER, internalFormat, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
+  glBindRenderbuffer(GL_RENDERBUFFER, 0);
+  glBindFramebuffer(GL_FRAMEBUFFER, t->fbo);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, t->renderbuffer);
+  boundFbo_ = t->fbo;
+  dirty_ |= kDirtyFramebuffer;
+  t->width = width;
+  t->height = height;
+  t->internalFormat = internalFormat;
+  return true;
+}
+
+// Reads a colour surface into memory, row 0 = top; a multisampled surface is resolved first
+// (the back buffer into the target Present uses, others into one kept for readbacks).
 bool Device::readPixels(Surface* source, void* out, UINT pitch) {
   GlFormat f;
   if (!LookUpFormat(source->desc().Format, &f) || f.depth) return false;
   const D3DSURFACE_DESC& d = source->desc();
   GLsizei w = static_cast<GLsizei>(d.Width), h = static_cast<GLsizei>(d.Height);
-  GLuint fbo = 0, resolveFbo = 0, resolveRb = 0;
-  glGenFramebuffers(1, &fbo);
-  glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-  Attach(GL_COLOR_ATTACHMENT0, source);
-  GLuint readFrom = fbo;
+  GLuint readFrom = blitReadFbo_;
+  if (source == backBuffer_) {
+    readFrom = presentReadFbo_;
+  } else {
+    attachForBlit(GL_FRAMEBUFFER, blitReadFbo_, source);
+  }
   if (d.MultiSampleType != D3DMULTISAMPLE_NONE) {
-    glGenRenderbuffers(1, &resolveRb);
-    glBindRenderbuffer(GL_RENDERBUFFER, resolveRb);
-    glRenderbufferStorage(GL_RENDERBUFFER, f.internalFormat, w, h);
-    glGenFramebuffers(1, &resolveFbo);
-    glBindFramebuffer(GL_FRAMEBUFFER, resolveFbo);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, resolveRb);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolveFbo);
+    ResolveTarget* target = source == backBuffer_ ? &backResolve_ : &otherResolve_;
+    resolveTarget(target, d.Width, d.Height, f.internalFormat);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, readFrom);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target->fbo);
     glDisable(GL_SCISSOR_TEST);
     glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    readFrom = resolveFbo;
+    readFrom = target->fbo;
   }
   glBindFramebuffer(GL_READ_FRAMEBUFFER, readFrom);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glPixelStorei(GL_PACK_ROW_LENGTH, static_cast<GLint>(pitch / f.bytesPerPixel));
+  bool packed = pitch == d.Width * f.bytesPerPixel;
+  if (!packed) glPixelStorei(GL_PACK_ROW_LENGTH, static_cast<GLint>(pitch / f.bytesPerPixel));
   glReadPixels(0, 0, w, h, f.format, f.type, out);
-  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  bool ok = glGetError() == GL_NO_ERROR;
+  if (!packed) glPixelStorei(GL_PACK_ROW_LENGTH, 0);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  glDeleteFramebuffers(1, &fbo);
-  if (resolveFbo) glDeleteFramebuffers(1, &resolveFbo);
-  if (resolveRb) glDeleteRenderbuffers(1, &resolveRb);
   boundFbo_ = 0;
   dirty_ |= kDirtyFramebuffer | kDirtyScissor;
-  if (ok && f.opaque) {  // X8: the unused byte reads as 0xff
+  if (f.opaque) {  // X8: the unused byte reads as 0xff
     uint8_t* row = static_cast<uint8_t*>(out);
     for (GLsizei y = 0; y < h; ++y, row += pitch) {
       for (GLsizei x = 0; x < w; ++x) row[x * 4 + 3] = 0xff;
     }
   }
-  return ok;
+  return true;
 }
 
 HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* dest) {
@@ -263,25 +305,30 @@ HRESULT Device::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, I
            static_cast<UINT>(r.right) <= s->desc().Width && static_cast<UINT>(r.bottom) <= s->desc().Height;
   };
   if (!inside(sr, src) || !inside(dr, dst)) return D3DERR_INVALIDCALL;
+  // What GL's blit refuses is refused here, before any GL call: float and fixed-point colour
+  // do not mix, a multisampled destination cannot be blitted into, and a multisampled source
+  // is only resolved, unscaled, into the same format.
+  const D3DSURFACE_DESC& sd = src->desc();
+  const D3DSURFACE_DESC& dd = dst->desc();
+  if (IsFloatFormat(sd.Format) != IsFloatFormat(dd.Format) || dd.MultiSampleType != D3DMULTISAMPLE_NONE) {
+    return D3DERR_INVALIDCALL;
+  }
+  if (sd.MultiSampleType != D3DMULTISAMPLE_NONE &&
+      (sd.Format != dd.Format || sr.right - sr.left != dr.right - dr.left || sr.bottom - sr.top != dr.bottom - dr.top)) {
+    return D3DERR_INVALIDCALL;
+  }
+  if (IsFloatFormat(sd.Format) && filter == D3DTEXF_LINEAR) filter = D3DTEXF_POINT;  // GL filters float blits by nearest only
   makeCurrent();
-  GLuint fbos[2];
-  glGenFramebuffers(2, fbos);
-  glBindFramebuffer(GL_FRAMEBUFFER, fbos[0]);
-  Attach(GL_COLOR_ATTACHMENT0, src);
-  glBindFramebuffer(GL_FRAMEBUFFER, fbos[1]);
-  Attach(GL_COLOR_ATTACHMENT0, dst);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, fbos[0]);
-  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbos[1]);
+  attachForBlit(GL_READ_FRAMEBUFFER, blitReadFbo_, src);
+  attachForBlit(GL_DRAW_FRAMEBUFFER, blitDrawFbo_, dst);
   glDisable(GL_SCISSOR_TEST);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   glBlitFramebuffer(sr.left, sr.top, sr.right, sr.bottom, dr.left, dr.top, dr.right, dr.bottom, GL_COLOR_BUFFER_BIT,
                     filter == D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
-  bool ok = glGetError() == GL_NO_ERROR;
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  glDeleteFramebuffers(2, fbos);
   boundFbo_ = 0;
   dirty_ |= kDirtyFramebuffer | kDirtyScissor | kDirtyColorMask;
-  return ok ? D3D_OK : D3DERR_INVALIDCALL;
+  return D3D_OK;
 }
 
 HRESULT Device::ColorFill(IDirect3DSurface9* surface, const RECT* rect, D3DCOLOR color) {
@@ -293,10 +340,7 @@ HRESULT Device::ColorFill(IDirect3DSurface9* surface, const RECT* rect, D3DCOLOR
     return D3DERR_INVALIDCALL;
   }
   makeCurrent();
-  GLuint fbo;
-  glGenFramebuffers(1, &fbo);
-  glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-  Attach(GL_COLOR_ATTACHMENT0, s);
+  attachForBlit(GL_FRAMEBUFFER, blitDrawFbo_, s);
   glEnable(GL_SCISSOR_TEST);
   glScissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
@@ -304,7 +348,6 @@ HRESULT Device::ColorFill(IDirect3DSurface9* surface, const RECT* rect, D3DCOLOR
                (color >> 24) / 255.f);
   glClear(GL_COLOR_BUFFER_BIT);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  glDeleteFramebuffers(1, &fbo);
   boundFbo_ = 0;
   dirty_ |= kDirtyFramebuffer | kDirtyScissor | kDirtyColorMask;
   return D3D_OK;

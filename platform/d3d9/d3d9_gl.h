@@ -34,9 +34,24 @@ enum VertexAttrib : GLuint {
 // Makes the device's GL context current on this thread; false for a device that is not ours.
 bool MakeCurrent(IDirect3DDevice9* device);
 
+// The uniforms through which a program applies Direct3D's alpha test (D3DRS_ALPHATESTENABLE,
+// D3DRS_ALPHAFUNC, D3DRS_ALPHAREF). A program's fragment shader declares them with
+// kAlphaTestGlsl and discards where d3dAlphaPasses(alpha) is false. Before a draw the device
+// uploads the test when it differs from what this program last received; the owner keeps the
+// struct alive (and unmoved) while the program may be set.
+struct AlphaTestUniforms {
+  GLint func = -1;  // int d3dAlphaFunc: a D3DCMP_ value, D3DCMP_ALWAYS while the test is off
+  GLint ref = -1;   // float d3dAlphaRef: the reference, 0..255
+  int uploadedFunc = -1;  // what the program holds (kept by the device)
+  int uploadedRef = -1;
+};
+extern const char kAlphaTestGlsl[];
+
 // Binds a linked program for the following draws (glUseProgram now, and remembered so the
 // device does not bind it again); 0 gives the draws back to the device's own program.
-void SetProgram(IDirect3DDevice9* device, GLuint program);
+// alphaTest: the program's alpha-test uniforms, or null for a program without them (the test
+// then does not apply to its draws).
+void SetProgram(IDirect3DDevice9* device, GLuint program, AlphaTestUniforms* alphaTest = nullptr);
 GLuint CurrentProgram(IDirect3DDevice9* device);
 
 }  // namespace d3d9gl

@@ -146,28 +146,35 @@ class Texture final : public IDirect3DTexture9, public Child {
   std::vector<bool> locked_;
 };
 
-// Vertex and index buffers: a GL buffer and a plain copy the program locks.
+// Vertex and index buffers: a GL buffer and a plain copy the program locks. Unlock sends the
+// locked range to GL as the lock flags allow without waiting for draws still using the buffer:
+// D3DLOCK_DISCARD gives the buffer new storage (the old stays with the draws that read it),
+// D3DLOCK_NOOVERWRITE writes unsynchronised (the program promised not to touch what they read).
 class BufferStore {
  public:
   ~BufferStore();
-  bool create(GLenum target, UINT size);
-  HRESULT lock(UINT offset, UINT size, void** data, const char* failName);
+  bool create(UINT size, DWORD usage);
+  HRESULT lock(UINT offset, UINT size, DWORD flags, void** data, const char* failName);
   HRESULT unlock();
   GLuint glBuffer() const { return buffer_; }
   UINT size() const { return static_cast<UINT>(bytes_.size()); }
+  const uint8_t* bytes() const { return bytes_.data(); }
+  bool justUnlocked() const { return justUnlocked_; }
 
  private:
-  GLenum target_ = 0;
   GLuint buffer_ = 0;
+  GLenum usage_ = GL_STATIC_DRAW;
   std::vector<uint8_t> bytes_;
   UINT lockOffset_ = 0, lockSize_ = 0;
+  DWORD lockFlags_ = 0;
   bool locked_ = false;
+  bool justUnlocked_ = false;
 };
 
 class VertexBuffer final : public IDirect3DVertexBuffer9, public Child {
  public:
   VertexBuffer(Device* device, const D3DVERTEXBUFFER_DESC& desc) : Child(device, true), desc_(desc) {}
-  bool create() { return store_.create(GL_ARRAY_BUFFER, desc_.Size); }
+  bool create() { return store_.create(desc_.Size, desc_.Usage); }
 
   HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
   ULONG AddRef() override { return addRef(); }
@@ -192,7 +199,7 @@ class VertexBuffer final : public IDirect3DVertexBuffer9, public Child {
 class IndexBuffer final : public IDirect3DIndexBuffer9, public Child {
  public:
   IndexBuffer(Device* device, const D3DINDEXBUFFER_DESC& desc) : Child(device, true), desc_(desc) {}
-  bool create() { return store_.create(GL_ELEMENT_ARRAY_BUFFER, desc_.Size); }
+  bool create() { return store_.create(desc_.Size, desc_.Usage); }
 
   HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
   ULONG AddRef() override { return addRef(); }
@@ -208,11 +215,16 @@ class IndexBuffer final : public IDirect3DIndexBuffer9, public Child {
 
   GLuint glBuffer() const { return store_.glBuffer(); }
   D3DFORMAT format() const { return desc_.Format; }
+  // True when indices [start, start + count) lie in the buffer and each is in [lo, hi).
+  bool indicesWithin(UINT start, UINT count, uint64_t lo, uint64_t hi) const;
 
  private:
   ~IndexBuffer() override;
+  uint32_t indexAt(size_t i) const;
+  void measure();  // the smallest and largest index of the whole buffer
   D3DINDEXBUFFER_DESC desc_;
   BufferStore store_;
+  uint32_t minIndex_ = 0, maxIndex_ = 0;
 };
 
 // What one Direct3D object learnt about GL when it was created.

@@ -2,6 +2,7 @@
 //
 // Testing failure names: "IDirect3DVertexBuffer9::Lock", "IDirect3DIndexBuffer9::Lock",
 // "IDirect3DTexture9::LockRect".
+#include <algorithm>
 #include <cstring>
 
 #include "platform/d3d9/d3d9_device.h"
@@ -210,7 +211,10 @@ Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usa
 Texture::~Texture() {
   for (Surface* s : surfaces_) delete s;
   device()->makeCurrent();
-  if (texture_) glDeleteTextures(1, &texture_);
+  if (texture_) {
+    device()->forgetGlTexture(texture_);
+    glDeleteTextures(1, &texture_);
+  }
 }
 
 bool Texture::lockable() const {
@@ -325,18 +329,18 @@ BufferStore::~BufferStore() {
   if (buffer_) glDeleteBuffers(1, &buffer_);
 }
 
-bool BufferStore::create(GLenum target, UINT size) {
-  target_ = target;
+bool BufferStore::create(UINT size, DWORD usage) {
+  usage_ = (usage & D3DUSAGE_DYNAMIC) ? GL_STREAM_DRAW : GL_STATIC_DRAW;
   bytes_.assign(size, 0);
   glGenBuffers(1, &buffer_);
   // Bound through the copy-write target so that the device's VAO and bindings stay as cached.
   glBindBuffer(GL_COPY_WRITE_BUFFER, buffer_);
-  glBufferData(GL_COPY_WRITE_BUFFER, size, nullptr, GL_DYNAMIC_DRAW);
+  glBufferData(GL_COPY_WRITE_BUFFER, size, nullptr, usage_);
   glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
   return glGetError() == GL_NO_ERROR;
 }
 
-HRESULT BufferStore::lock(UINT offset, UINT size, void** data, const char* failName) {
+HRESULT BufferStore::lock(UINT offset, UINT size, DWORD flags, void** data, const char* failName) {
   if (!data) return D3DERR_INVALIDCALL;
   *data = nullptr;
   if (ShouldFail(failName)) return D3DERR_INVALIDCALL;
@@ -345,6 +349,7 @@ HRESULT BufferStore::lock(UINT offset, UINT size, void** data, const char* failN
   if (size > bytes_.size() - offset) return D3DERR_INVALIDCALL;
   lockOffset_ = offset;
   lockSize_ = size;
+  lockFlags_ = flags;
   locked_ = true;
   *data = bytes_.data() + offset;
   return D3D_OK;
@@ -353,9 +358,25 @@ HRESULT BufferStore::lock(UINT offset, UINT size, void** data, const char* failN
 HRESULT BufferStore::unlock() {
   if (!locked_) return D3DERR_INVALIDCALL;
   locked_ = false;
-  if (lockSize_ == 0) return D3D_OK;
+  justUnlocked_ = false;
+  if (lockSize_ == 0 || (lockFlags_ & D3DLOCK_READONLY)) return D3D_OK;
+  justUnlocked_ = true;
   glBindBuffer(GL_COPY_WRITE_BUFFER, buffer_);
-  glBufferSubData(GL_COPY_WRITE_BUFFER, lockOffset_, lockSize_, bytes_.data() + lockOffset_);
+  if (lockFlags_ & D3DLOCK_DISCARD) {
+    // New storage with the whole copy: draws queued on the old storage keep it.
+    glBufferData(GL_COPY_WRITE_BUFFER, static_cast<GLsizeiptr>(bytes_.size()), bytes_.data(), usage_);
+  } else if (lockFlags_ & D3DLOCK_NOOVERWRITE) {
+    void* target = glMapBufferRange(GL_COPY_WRITE_BUFFER, lockOffset_, lockSize_,
+                                    GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT);
+    if (target) {
+      std::memcpy(target, bytes_.data() + lockOffset_, lockSize_);
+      glUnmapBuffer(GL_COPY_WRITE_BUFFER);
+    } else {
+      glBufferSubData(GL_COPY_WRITE_BUFFER, lockOffset_, lockSize_, bytes_.data() + lockOffset_);
+    }
+  } else {
+    glBufferSubData(GL_COPY_WRITE_BUFFER, lockOffset_, lockSize_, bytes_.data() + lockOffset_);
+  }
   glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
   return D3D_OK;
 }
@@ -374,8 +395,8 @@ HRESULT VertexBuffer::GetDevice(IDirect3DDevice9** out) {
   return D3D_OK;
 }
 
-HRESULT VertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD) {
-  return store_.lock(offset, size, data, "IDirect3DVertexBuffer9::Lock");
+HRESULT VertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
+  return store_.lock(offset, size, flags, data, "IDirect3DVertexBuffer9::Lock");
 }
 
 HRESULT VertexBuffer::Unlock() {
@@ -389,7 +410,45 @@ HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* out) {
   return D3D_OK;
 }
 
-IndexBuffer::~IndexBuffer() { device()->makeCurrent(); }
+IndexBuffer::~IndexBuffer() {
+  device()->makeCurrent();
+  device()->forgetGlBuffer(store_.glBuffer());
+}
+
+uint32_t IndexBuffer::indexAt(size_t i) const {
+  const uint8_t* p = store_.bytes();
+  if (desc_.Format == D3DFMT_INDEX32) {
+    uint32_t v;
+    std::memcpy(&v, p + i * 4, 4);
+    return v;
+  }
+  uint16_t v;
+  std::memcpy(&v, p + i * 2, 2);
+  return v;
+}
+
+void IndexBuffer::measure() {
+  size_t count = store_.size() / (desc_.Format == D3DFMT_INDEX32 ? 4 : 2);
+  uint32_t lo = UINT32_MAX, hi = 0;
+  for (size_t i = 0; i < count; ++i) {
+    uint32_t v = indexAt(i);
+    lo = std::min(lo, v);
+    hi = std::max(hi, v);
+  }
+  minIndex_ = count ? lo : 0;
+  maxIndex_ = hi;
+}
+
+bool IndexBuffer::indicesWithin(UINT start, UINT count, uint64_t lo, uint64_t hi) const {
+  UINT indexSize = desc_.Format == D3DFMT_INDEX32 ? 4 : 2;
+  if ((static_cast<uint64_t>(start) + count) * indexSize > store_.size()) return false;
+  if (minIndex_ >= lo && maxIndex_ < hi) return true;  // the whole buffer fits: no need to look
+  for (UINT i = 0; i < count; ++i) {
+    uint32_t v = indexAt(static_cast<size_t>(start) + i);
+    if (v < lo || v >= hi) return false;
+  }
+  return true;
+}
 
 HRESULT IndexBuffer::QueryInterface(REFIID, void** ppvObj) {
   if (ppvObj) *ppvObj = nullptr;
@@ -403,13 +462,15 @@ HRESULT IndexBuffer::GetDevice(IDirect3DDevice9** out) {
   return D3D_OK;
 }
 
-HRESULT IndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD) {
-  return store_.lock(offset, size, data, "IDirect3DIndexBuffer9::Lock");
+HRESULT IndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
+  return store_.lock(offset, size, flags, data, "IDirect3DIndexBuffer9::Lock");
 }
 
 HRESULT IndexBuffer::Unlock() {
   device()->makeCurrent();
-  return store_.unlock();
+  HRESULT hr = store_.unlock();
+  if (SUCCEEDED(hr) && store_.justUnlocked()) measure();
+  return hr;
 }
 
 HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* out) {

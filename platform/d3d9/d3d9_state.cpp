@@ -120,6 +120,12 @@ uint32_t GroupOf(DWORD state) {
     case D3DRS_SCISSORTESTENABLE:
       return kDirtyScissor;
     case D3DRS_LIGHTING:
+    case D3DRS_COLORVERTEX:
+    case D3DRS_AMBIENT:
+    case D3DRS_TEXTUREFACTOR:
+    case D3DRS_ALPHATESTENABLE:
+    case D3DRS_ALPHAFUNC:
+    case D3DRS_ALPHAREF:
       return kDirtyProgram;
     default:
       return 0;
@@ -181,10 +187,15 @@ void Device::setDefaultState() {
   state_.scissor = {0, 0, static_cast<LONG>(params_.BackBufferWidth), static_cast<LONG>(params_.BackBufferHeight)};
   dirty_ = kDirtyAll;
   dirtySamplers_ = 0xff;
+  defaults_ = state_;
 }
 
 HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
   if (static_cast<DWORD>(state) >= D3D9_RENDERSTATE_COUNT) return D3DERR_INVALIDCALL;
+  if (!RenderStateApplies(state, value, defaults_.renderStates[state])) {
+    ReportRefusedState("SetRenderState", ~0u, state, value);
+    return D3DERR_INVALIDCALL;
+  }
   DWORD& slot = state_.renderStates[state];
   if (slot != value) {
     slot = value;
@@ -220,7 +231,15 @@ HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* 
 
 HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
   if (stage >= kSamplerCount || static_cast<DWORD>(type) >= kTextureStageStates) return D3DERR_INVALIDCALL;
-  state_.stageStates[stage][type] = value;
+  if (!StageStateApplies(stage, type, value, defaults_.stageStates[stage][type])) {
+    ReportRefusedState("SetTextureStageState", stage, type, value);
+    return D3DERR_INVALIDCALL;
+  }
+  DWORD& slot = state_.stageStates[stage][type];
+  if (slot != value) {
+    slot = value;
+    dirty_ |= kDirtyProgram;
+  }
   return D3D_OK;
 }
 
@@ -266,6 +285,7 @@ HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* m) {
   else if (state == D3DTS_PROJECTION) slot = &state_.projection;
   else if (state >= D3DTS_TEXTURE0 && state <= D3DTS_TEXTURE7) slot = &state_.textureTransforms[state - D3DTS_TEXTURE0];
   else return D3DERR_INVALIDCALL;
+  if (std::memcmp(slot, m, sizeof *m) == 0) return D3D_OK;
   *slot = *m;
   dirty_ |= kDirtyTransforms;
   return D3D_OK;
@@ -296,6 +316,7 @@ HRESULT Device::SetViewport(const D3DVIEWPORT9* vp) {
   if (static_cast<uint64_t>(vp->X) + vp->Width > d.Width || static_cast<uint64_t>(vp->Y) + vp->Height > d.Height) {
     return D3DERR_INVALIDCALL;
   }
+  if (std::memcmp(&state_.viewport, vp, sizeof *vp) == 0) return D3D_OK;
   state_.viewport = *vp;
   dirty_ |= kDirtyViewport | kDirtyTransforms;
   return D3D_OK;
@@ -309,7 +330,9 @@ HRESULT Device::GetViewport(D3DVIEWPORT9* vp) {
 
 HRESULT Device::SetMaterial(const D3DMATERIAL9* m) {
   if (!m) return D3DERR_INVALIDCALL;
+  if (std::memcmp(&state_.material, m, sizeof *m) == 0) return D3D_OK;
   state_.material = *m;
+  dirty_ |= kDirtyProgram;  // lit colour: emissive + ambient, alpha from the diffuse material
   return D3D_OK;
 }
 
@@ -321,6 +344,7 @@ HRESULT Device::GetMaterial(D3DMATERIAL9* m) {
 
 HRESULT Device::SetScissorRect(const RECT* r) {
   if (!r || r->right < r->left || r->bottom < r->top) return D3DERR_INVALIDCALL;
+  if (std::memcmp(&state_.scissor, r, sizeof *r) == 0) return D3D_OK;
   state_.scissor = *r;
   dirty_ |= kDirtyScissor;
   return D3D_OK;
@@ -362,8 +386,11 @@ void Device::applyDepth() {
   float slope = AsFloat(rs[D3DRS_SLOPESCALEDEPTHBIAS]), bias = AsFloat(rs[D3DRS_DEPTHBIAS]);
   if (slope != 0.f || bias != 0.f) {
     glEnable(GL_POLYGON_OFFSET_FILL);
-    // Direct3D's bias is in depth units; GL's in units of the smallest resolvable step (D16).
-    glPolygonOffset(slope, bias * 65535.f);
+    // Direct3D's bias is in depth units (0..1); GL's in units of the smallest step the bound
+    // depth surface resolves: 2^16 - 1 of them for D16, 2^24 - 1 for the 24-bit formats.
+    D3DFORMAT format = state_.depthStencil ? state_.depthStencil->desc().Format : D3DFMT_D16;
+    float steps = format == D3DFMT_D16 ? 65535.f : 16777215.f;
+    glPolygonOffset(slope, bias * steps);
   } else {
     glDisable(GL_POLYGON_OFFSET_FILL);
   }
@@ -424,15 +451,19 @@ void Device::applyColorMask() {
               (m & D3DCOLORWRITEENABLE_BLUE) != 0, (m & D3DCOLORWRITEENABLE_ALPHA) != 0);
 }
 
+// Binds the textures of the stages whose GL texture changed. Other code that binds textures
+// (creation, uploads) does so on unit kSamplerCount, so the stages' bindings stay as recorded.
 void Device::applyTextures() {
   for (int i = 0; i < kSamplerCount; ++i) {
-    glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(i));
     Texture* t = state_.textures[i];
-    glBindTexture(GL_TEXTURE_2D, t ? t->glTexture() : 0);
+    GLuint name = t ? t->glTexture() : 0;
+    if (boundTextures_[i] == name) continue;
+    glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(i));
+    glBindTexture(GL_TEXTURE_2D, name);
+    boundTextures_[i] = name;
+    // A texture's level count decides whether its mip filter applies.
+    dirtySamplers_ |= 1u << i;
   }
-  glActiveTexture(GL_TEXTURE0);
-  // A texture's level count decides whether its mip filter applies.
-  dirtySamplers_ = 0xff;
   applySamplers();
 }
 
@@ -473,12 +504,15 @@ void Device::applyTransforms() {
   FixedProgram& p = fixed_[pretransformed_ ? 1 : 0];
   if (pretransformed_) {
     const D3DVIEWPORT9& v = state_.viewport;
-    glUniform4f(p.viewport, static_cast<float>(v.X), static_cast<float>(v.Y), static_cast<float>(v.Width),
-                static_cast<float>(v.Height));
+    p.viewport.set(static_cast<float>(v.X), static_cast<float>(v.Y), static_cast<float>(v.Width),
+                   static_cast<float>(v.Height));
   } else {
     D3DMATRIX wvp = Multiply(Multiply(state_.world, state_.view), state_.projection);
+    if (p.hasWorldViewProj && std::memcmp(&wvp, &p.uploadedWorldViewProj, sizeof wvp) == 0) return;
     // Row-major as it is: GLSL's M * v is then Direct3D's v * M.
     glUniformMatrix4fv(p.worldViewProj, 1, GL_FALSE, &wvp.m[0][0]);
+    p.uploadedWorldViewProj = wvp;
+    p.hasWorldViewProj = true;
   }
 }
 

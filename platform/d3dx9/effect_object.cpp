@@ -21,9 +21,14 @@ EffectObject::EffectObject(IDirect3DDevice9* device, const std::string& fileName
   versions_.assign(count, 1);
   textures_.assign(count, nullptr);
   samplerUnits_.assign(count, -1);
+  samplerTextures_.assign(count, -1);
   int unit = 0;
-  for (size_t i = 0; i < count; ++i)
-    if (desc_.parameters[i].type == ParamType::kSampler) samplerUnits_[i] = unit++;
+  for (size_t i = 0; i < count; ++i) {
+    if (desc_.parameters[i].type != ParamType::kSampler) continue;
+    samplerUnits_[i] = unit++;
+    // Linked once here, so that a pass never looks a name up.
+    samplerTextures_[i] = desc_.FindParameter(desc_.parameters[i].textureName);
+  }
   size_t renderStates = 0, samplerStates = 0;
   for (const Technique& t : desc_.techniques)
     for (const Pass& p : t.passes) renderStates += p.renderStates.size();
@@ -67,6 +72,8 @@ bool EffectObject::Build(std::string* log) {
       }
       program.locations.assign(desc_.parameters.size(), -1);
       program.uploaded.assign(desc_.parameters.size(), 0);
+      program.alphaTest.func = glGetUniformLocation(program.program, "d3dAlphaFunc");
+      program.alphaTest.ref = glGetUniformLocation(program.program, "d3dAlphaRef");
       d3d9gl::SetProgram(device_, program.program);
       for (size_t i = 0; i < desc_.parameters.size(); ++i) {
         if (!GlslType(desc_.parameters[i].type)) continue;
@@ -137,6 +144,7 @@ HRESULT EffectObject::SetFloatArray(D3DXHANDLE hParameter, const FLOAT* pf, UINT
   if (index < 0 || !pf) return D3DERR_INVALIDCALL;
   Parameter& p = desc_.parameters[index];
   UINT n = std::min<UINT>(Count, static_cast<UINT>(ParamFloatCount(p.type)));
+  if (std::memcmp(p.value, pf, n * sizeof(float)) == 0) return D3D_OK;  // nothing to upload again
   std::memcpy(p.value, pf, n * sizeof(float));
   ++versions_[index];
   return D3D_OK;
@@ -166,6 +174,7 @@ HRESULT EffectObject::GetMatrix(D3DXHANDLE hParameter, D3DXMATRIX* pMatrix) {
 HRESULT EffectObject::SetTexture(D3DXHANDLE hParameter, IDirect3DBaseTexture9* pTexture) {
   int index = FindParameter(hParameter);
   if (index < 0 || desc_.parameters[index].type != ParamType::kTexture) return D3DERR_INVALIDCALL;
+  if (textures_[index] == pTexture) return D3D_OK;
   if (pTexture) pTexture->AddRef();
   if (textures_[index]) textures_[index]->Release();
   textures_[index] = pTexture;
@@ -201,7 +210,7 @@ void EffectObject::ApplySamplers() {
     if (samplerUnits_[i] < 0) continue;
     const Parameter& sampler = desc_.parameters[i];
     DWORD unit = static_cast<DWORD>(samplerUnits_[i]);
-    int texture = desc_.FindParameter(sampler.textureName);
+    int texture = samplerTextures_[i];
     device_->SetTexture(unit, texture >= 0 ? textures_[texture] : nullptr);
     for (const SamplerState& state : sampler.samplerStates) device_->SetSamplerState(unit, state.first, state.second);
   }
@@ -262,14 +271,19 @@ HRESULT EffectObject::Begin(UINT* pPasses, DWORD Flags) {
 HRESULT EffectObject::BeginPass(UINT Pass) {
   if (!begun_ || inPass_ || Pass >= desc_.techniques[technique_].passes.size()) return D3DERR_INVALIDCALL;
   if (!d3d9gl::MakeCurrent(device_)) return D3DERR_INVALIDCALL;
+  PassProgram& program = Program(technique_, static_cast<int>(Pass));
+  d3d9gl::SetProgram(device_, program.program, &program.alphaTest);
+  UploadChanged(program);
+  // A state the device refuses (it names it on standard error) fails the pass: its picture
+  // would not be the one the file describes.
+  HRESULT result = D3D_OK;
+  for (const RenderState& state : desc_.techniques[technique_].passes[Pass].renderStates) {
+    if (FAILED(device_->SetRenderState(state.first, state.second))) result = D3DERR_INVALIDCALL;
+  }
+  ApplySamplers();
+  if (FAILED(result)) return result;
   inPass_ = true;
   pass_ = static_cast<int>(Pass);
-  PassProgram& program = Program(technique_, pass_);
-  d3d9gl::SetProgram(device_, program.program);
-  UploadChanged(program);
-  for (const RenderState& state : desc_.techniques[technique_].passes[Pass].renderStates)
-    device_->SetRenderState(state.first, state.second);
-  ApplySamplers();
   return D3D_OK;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/d3d9/d3d9_gl.h"
 #include "platform/d3dx9/effect_desc.h"
 
 namespace d3dx9fx {
@@ -55,6 +56,7 @@ class EffectObject : public ID3DXEffect {
     GLuint program = 0;
     std::vector<GLint> locations;
     std::vector<unsigned> uploaded;
+    d3d9gl::AlphaTestUniforms alphaTest;  // the device keeps what it uploaded here
   };
   struct SavedSampler {
     DWORD unit;
@@ -80,6 +82,7 @@ class EffectObject : public ID3DXEffect {
   std::vector<unsigned> versions_;                  // per parameter, raised by every Set
   std::vector<IDirect3DBaseTexture9*> textures_;    // per parameter, owned references
   std::vector<int> samplerUnits_;                   // per parameter: texture stage, or -1
+  std::vector<int> samplerTextures_;                // per sampler parameter: its texture parameter
   int technique_ = 0;
   bool begun_ = false;
   bool inPass_ = false;

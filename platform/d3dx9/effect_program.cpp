@@ -32,7 +32,7 @@ std::string Prelude(const EffectDesc& desc, bool vertex) {
       << "layout(location = " << d3d9gl::kAttribNormal << ") in vec3 inNormal;\n"
       << "layout(location = " << d3d9gl::kAttribTexCoord0 << ") in vec2 inTexCoord;\n";
   } else {
-    s << "layout(location = 0) out vec4 outColor;\n";
+    s << "layout(location = 0) out vec4 outColor;\n" << d3d9gl::kAlphaTestGlsl;
   }
   for (const Parameter& p : desc.parameters) {
     const char* type = GlslType(p.type);
@@ -60,7 +60,13 @@ std::string InfoLog(GLuint object, bool program) {
 
 GLuint Compile(const std::string& fileName, const EffectDesc& desc, const ShaderBlock& block, std::string* log) {
   // #line makes the compiler count the block's first line as the file's line of its opening brace.
-  std::string source = Prelude(desc, block.vertex) + "#line " + std::to_string(block.line) + "\n" + block.source;
+  std::string source = Prelude(desc, block.vertex);
+  if (!block.vertex) source += "#define main d3dPixelMain\n";
+  source += "#line " + std::to_string(block.line) + "\n" + block.source;
+  // The pixel shader's own main runs first; the device's alpha test then decides the pixel.
+  if (!block.vertex) {
+    source += "\n#undef main\nvoid main() {\n  d3dPixelMain();\n  if (!d3dAlphaPasses(outColor.a)) discard;\n}\n";
+  }
   GLuint shader = glCreateShader(block.vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
   const char* text = source.c_str();
   glShaderSource(shader, 1, &text, nullptr);

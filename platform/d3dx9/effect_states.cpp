@@ -18,6 +18,10 @@ const Named kRenderStates[] = {
     {"DestBlend", D3DRS_DESTBLEND},       {"BlendOp", D3DRS_BLENDOP},
     {"ColorWriteEnable", D3DRS_COLORWRITEENABLE}, {"FillMode", D3DRS_FILLMODE},
     {"ScissorTestEnable", D3DRS_SCISSORTESTENABLE}, {"Lighting", D3DRS_LIGHTING},
+    {"AlphaTestEnable", D3DRS_ALPHATESTENABLE}, {"AlphaFunc", D3DRS_ALPHAFUNC},
+    {"AlphaRef", D3DRS_ALPHAREF},         {"SeparateAlphaBlendEnable", D3DRS_SEPARATEALPHABLENDENABLE},
+    {"SrcBlendAlpha", D3DRS_SRCBLENDALPHA}, {"DestBlendAlpha", D3DRS_DESTBLENDALPHA},
+    {"BlendOpAlpha", D3DRS_BLENDOPALPHA},
 };
 
 const Named kSamplerStates[] = {
@@ -78,9 +82,15 @@ bool RenderStateValue(D3DRENDERSTATETYPE state, const std::string& name, DWORD* 
   switch (state) {
     case D3DRS_CULLMODE: return Find(kCull, name, value);
     case D3DRS_SRCBLEND:
-    case D3DRS_DESTBLEND: return Find(kBlend, name, value);
-    case D3DRS_BLENDOP: return Find(kBlendOp, name, value);
-    case D3DRS_ZFUNC: return Find(kCmp, name, value);
+    case D3DRS_DESTBLEND:
+    case D3DRS_SRCBLENDALPHA:
+    case D3DRS_DESTBLENDALPHA: return Find(kBlend, name, value);
+    case D3DRS_BLENDOP:
+    case D3DRS_BLENDOPALPHA: return Find(kBlendOp, name, value);
+    case D3DRS_ZFUNC:
+    case D3DRS_ALPHAFUNC: return Find(kCmp, name, value);
+    case D3DRS_ALPHAREF:
+    case D3DRS_COLORWRITEENABLE: return false;  // numbers only
     case D3DRS_FILLMODE: return Find(kFill, name, value);
     default: return Find(kBool, name, value);
   }

@@ -16,6 +16,7 @@
 
 struct FSOUND_STREAM {
   fsound::Stream* stream;
+  bool played = false;  // Play called and not stopped since (the virtual clock answers for it)
 };
 
 namespace {
@@ -84,7 +85,9 @@ signed char F_API FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int
   if (platform_testing::ShouldFail("FSOUND_Init")) return Fail<signed char>(FMOD_ERR_INIT, 0);
   bool silent = lib.requestedOutput == FSOUND_OUTPUT_NOSOUND ||
                 lib.requestedOutput == FSOUND_OUTPUT_NOSOUND_NONREALTIME;
-  if (!lib.output.Open(mixrate, maxsoftwarechannels, silent)) return Fail<signed char>(FMOD_ERR_INIT, 0);
+  using Kind = fsound::Output::Kind;
+  Kind kind = platform_clock::VirtualClockActive() ? Kind::kNone : silent ? Kind::kSilent : Kind::kDevice;
+  if (!lib.output.Open(mixrate, maxsoftwarechannels, kind)) return Fail<signed char>(FMOD_ERR_INIT, 0);
   lib.error = FMOD_ERR_NONE;
   return 1;
 }
@@ -125,6 +128,7 @@ int F_API FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream) {
   if (!IsOpenHandle(stream)) return Fail(FMOD_ERR_INVALID_PARAM, -1);
   int played = lib.output.Play(channel, stream->stream);
   if (played < 0) return Fail(channel == FSOUND_FREE ? FMOD_ERR_CHANNEL_ALLOC : FMOD_ERR_INVALID_PARAM, -1);
+  stream->played = true;
   return played;
 }
 
@@ -132,6 +136,7 @@ signed char F_API FSOUND_Stream_Stop(FSOUND_STREAM* stream) {
   if (!IsOpenHandle(stream)) return Fail<signed char>(FMOD_ERR_INVALID_PARAM, 0);
   Lib().output.Stop(stream->stream);
   stream->stream->Rewind();
+  stream->played = false;
   return 1;
 }
 
@@ -147,10 +152,13 @@ int F_API FSOUND_Stream_GetTime(FSOUND_STREAM* stream) {
   Library& lib = Lib();
   if (!IsOpenHandle(stream)) return Fail(FMOD_ERR_INVALID_PARAM, 0);
   if (platform_clock::VirtualClockActive()) {  // capture: the virtual time, held at the music's end
-    uint64_t ms = std::min<uint64_t>(platform_clock::VirtualClockMs(), stream->stream->LengthMs());
-    return static_cast<int>(std::min<uint64_t>(ms, INT_MAX));
+    if (!stream->played) return 0;
+    uint64_t length = stream->stream->LengthMs();
+    uint64_t ms = platform_clock::VirtualClockMs();
+    return static_cast<int>(std::min<uint64_t>(length > 0 ? std::min(ms, length) : ms, INT_MAX));
   }
-  uint64_t frames = lib.output.PlayedFrames(stream->stream);
+  // Never waits: the position is read without the mixer's lock.
+  uint64_t frames = lib.output.HeardFrames(stream->stream);
   uint64_t ms = frames * 1000u / static_cast<uint64_t>(lib.output.MixRate());
   return static_cast<int>(std::min<uint64_t>(ms, INT_MAX));
 }
@@ -159,3 +167,4 @@ int F_API FSOUND_Stream_GetLengthMs(FSOUND_STREAM* stream) {
   if (!IsOpenHandle(stream)) return Fail(FMOD_ERR_INVALID_PARAM, 0);
   return static_cast<int>(std::min<uint64_t>(stream->stream->LengthMs(), INT_MAX));
 }
+

@@ -8,7 +8,6 @@
 
 #include "fmod.h"
 #include "platform/testing/testing.h"
-#include "platform/testing/virtual_clock.h"  // capture: the virtual clock
 
 namespace fsound {
 
@@ -20,17 +19,13 @@ constexpr auto kSilentTick = std::chrono::milliseconds(5);
 
 }  // namespace
 
-bool Output::Open(int mixRate, int channelCount, bool silent) {
+bool Output::Open(int mixRate, int channelCount, Kind kind) {
   mixRate_ = mixRate;
+  latencyFrames_ = 0;
   channels_.assign(static_cast<size_t>(channelCount), nullptr);
-  // capture: under the virtual clock nothing plays: no sound device, no silent clock thread.
-  if (platform_clock::VirtualClockActive()) {
-    open_ = true;
-    return true;
-  }
   // "FSOUND_Init:device" makes the sound device unavailable, as on a machine without one.
-  bool device = !silent && !platform_testing::ShouldFail("FSOUND_Init:device") && OpenDevice();
-  if (!device) StartSilent();
+  bool device = kind == Kind::kDevice && !platform_testing::ShouldFail("FSOUND_Init:device") && OpenDevice();
+  if (!device && kind != Kind::kNone) StartSilent();
   open_ = true;
   return true;
 }
@@ -57,6 +52,9 @@ bool Output::OpenDevice() {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;
   }
+  // What SDL reports of the device: one buffer of have.samples frames plays while the mixer
+  // fills the next.
+  latencyFrames_ = have.samples;
   SDL_PauseAudioDevice(device_, 0);
   return true;
 }
@@ -145,9 +143,8 @@ void Output::Stop(Stream* stream) {
   stream->channel = -1;
 }
 
-uint64_t Output::PlayedFrames(const Stream* stream) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return stream->PlayedFrames(std::chrono::steady_clock::now());
+uint64_t Output::HeardFrames(Stream* stream) {
+  return stream->HeardFrames(std::chrono::steady_clock::now(), latencyFrames_);
 }
 
 }  // namespace fsound

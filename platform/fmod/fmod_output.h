@@ -3,7 +3,8 @@
 // The mixer adds every playing stream into one stereo float block and hands it to the output.
 // Without a sound device the silent output takes blocks at the rate a device would, paced by
 // the monotonic clock, so stream positions still advance in real time. One lock guards the
-// channel table and the streams' positions; the mixer holds it while it mixes a block.
+// channel table; the mixer holds it while it mixes a block, and Play and Stop take it. Stream
+// positions are read without it (fmod_stream.h), so the demo's clock never waits for audio.
 #pragma once
 
 #include <atomic>
@@ -24,9 +25,13 @@ class Output {
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
 
-  // Opens the output at mixRate with channelCount channels. With silent false it tries the
-  // system's sound device first and falls back to the silent output when there is none.
-  bool Open(int mixRate, int channelCount, bool silent);
+  enum class Kind {
+    kDevice,  // the system's sound device, or the silent output when there is none
+    kSilent,  // the silent output: streams advance in real time
+    kNone,    // nothing plays and nothing advances (a virtual clock answers for the streams)
+  };
+  // Opens the output at mixRate with channelCount channels.
+  bool Open(int mixRate, int channelCount, Kind kind);
   void Close();
   bool IsOpen() const { return open_; }
   bool IsSilent() const { return silentThread_.joinable(); }
@@ -35,7 +40,10 @@ class Output {
   // Channel table, all under the lock.
   int Play(int channel, Stream* stream);  // the channel, or -1 with *error set
   void Stop(Stream* stream);
-  uint64_t PlayedFrames(const Stream* stream);
+  // The position the listener hears: the device's buffer (SDL's block size) plays after the
+  // frames the mixer handed over. Lock-free; from the program's thread only.
+  uint64_t HeardFrames(Stream* stream);
+  uint32_t LatencyFrames() const { return latencyFrames_; }
 
  private:
   bool OpenDevice();
@@ -49,6 +57,7 @@ class Output {
   int mixRate_ = 0;
   bool open_ = false;
   uint32_t device_ = 0;  // SDL_AudioDeviceID, 0 when none
+  uint32_t latencyFrames_ = 0;
   std::thread silentThread_;
   std::atomic<bool> stopSilent_{false};
   std::vector<float> silentBlock_;

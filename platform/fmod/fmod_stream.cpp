@@ -151,28 +151,53 @@ void Stream::Rewind() {
   flushed_ = false;
   decodeDone_.store(false, std::memory_order_release);
   ring_.Reset();
-  framesBeforeBlock_ = 0;
-  lastBlockFrames_ = 0;
+  PublishPosition(0, 0, 0);
+  reported_ = 0;
   Prefill();
   StartFeeder();
 }
 
+void Stream::PublishPosition(uint64_t before, uint32_t block, int64_t blockTimeNs) {
+  uint32_t seq = positionSeq_.load(std::memory_order_relaxed);
+  positionSeq_.store(seq + 1, std::memory_order_relaxed);
+  std::atomic_thread_fence(std::memory_order_release);
+  framesBeforeBlock_.store(before, std::memory_order_relaxed);
+  lastBlockFrames_.store(block, std::memory_order_relaxed);
+  lastBlockTimeNs_.store(blockTimeNs, std::memory_order_relaxed);
+  positionSeq_.store(seq + 2, std::memory_order_release);
+}
+
 bool Stream::Mix(float* out, uint32_t frames, std::chrono::steady_clock::time_point now) {
   uint32_t taken = ring_.MixInto(out, frames);
-  framesBeforeBlock_ += lastBlockFrames_;
-  lastBlockFrames_ = taken;
-  lastBlockTime_ = now;
+  uint64_t before = framesBeforeBlock_.load(std::memory_order_relaxed) + lastBlockFrames_.load(std::memory_order_relaxed);
+  PublishPosition(before, taken, std::chrono::duration_cast<std::chrono::nanoseconds>(now.time_since_epoch()).count());
   bool ended = taken < frames && decodeDone_.load(std::memory_order_acquire) &&
                ring_.AvailableFrames() == 0;
   return !ended;
 }
 
-uint64_t Stream::PlayedFrames(std::chrono::steady_clock::time_point now) const {
-  if (lastBlockFrames_ == 0) return framesBeforeBlock_;
-  auto sinceBlock = std::chrono::duration_cast<std::chrono::microseconds>(now - lastBlockTime_).count();
-  if (sinceBlock < 0) sinceBlock = 0;
-  uint64_t playedOfBlock = static_cast<uint64_t>(sinceBlock) * static_cast<uint64_t>(mixRate_) / 1000000u;
-  return framesBeforeBlock_ + std::min<uint64_t>(playedOfBlock, lastBlockFrames_);
+uint64_t Stream::HeardFrames(std::chrono::steady_clock::time_point now, uint64_t latencyFrames) {
+  uint64_t before = 0;
+  uint32_t block = 0;
+  int64_t blockTimeNs = 0;
+  for (;;) {
+    uint32_t seq = positionSeq_.load(std::memory_order_acquire);
+    before = framesBeforeBlock_.load(std::memory_order_relaxed);
+    block = lastBlockFrames_.load(std::memory_order_relaxed);
+    blockTimeNs = lastBlockTimeNs_.load(std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_acquire);
+    if ((seq & 1) == 0 && positionSeq_.load(std::memory_order_relaxed) == seq) break;
+  }
+  // Block k is heard from latencyFrames after the output took it; once every frame handed out
+  // has been heard, the position stays at their end.
+  int64_t sinceNs = std::chrono::duration_cast<std::chrono::nanoseconds>(now.time_since_epoch()).count() - blockTimeNs;
+  if (blockTimeNs == 0 || sinceNs < 0) sinceNs = 0;
+  uint64_t sinceFrames = static_cast<uint64_t>(sinceNs / 1000) * static_cast<uint64_t>(mixRate_) / 1000000u;
+  uint64_t raw = before + sinceFrames;
+  raw = raw > latencyFrames ? raw - latencyFrames : 0;
+  uint64_t heard = std::min<uint64_t>(raw, before + block);
+  if (heard > reported_) reported_ = heard;
+  return reported_;
 }
 
 }  // namespace fsound

@@ -3,7 +3,9 @@
 // The decoder thread reads the file in small blocks, converts them to the output's rate and to
 // stereo (SDL_AudioStream), and keeps the ring full; the output's mixer takes frames from the
 // ring as it plays. The whole file is never held in memory. The play position counts the
-// frames the output has taken, so it advances exactly as fast as the music is played.
+// frames the output has taken, so it advances exactly as fast as the music is played. The mixer
+// publishes the position through a sequence counter, so the program's thread reads it without
+// ever waiting for the audio thread.
 #pragma once
 
 #include <sndfile.h>
@@ -38,10 +40,14 @@ class Stream {
   // ---- Used by the output's mixer, under its lock. ----
   // Adds up to frames frames onto out; returns false once the stream has played to its end.
   bool Mix(float* out, uint32_t frames, std::chrono::steady_clock::time_point now);
-  // The position played, in frames at the output rate: the frames before the last block the
-  // output took, plus the part of that block that has had time to play since.
-  uint64_t PlayedFrames(std::chrono::steady_clock::time_point now) const;
   int channel = -1;  // the channel it plays on, -1 when stopped
+
+  // ---- Read by the program's thread, without a lock. ----
+  // The position heard, in frames at the output rate: the frames before the last block the
+  // output took, plus the part of that block that has had time to play since, less the
+  // latencyFrames the output still holds before the listener hears them. Never less than a
+  // position reported before (since the last Rewind).
+  uint64_t HeardFrames(std::chrono::steady_clock::time_point now, uint64_t latencyFrames);
 
  private:
   Stream(const std::string& fileName, int mixRate);
@@ -66,10 +72,15 @@ class Stream {
   std::atomic<bool> stopFeeder_{false};
   std::atomic<bool> decodeDone_{false};
 
-  // Position, owned by the mixer (read under the output's lock).
-  uint64_t framesBeforeBlock_ = 0;
-  uint32_t lastBlockFrames_ = 0;
-  std::chrono::steady_clock::time_point lastBlockTime_{};
+  void PublishPosition(uint64_t before, uint32_t block, int64_t blockTimeNs);
+
+  // Position, written by the mixer (or Rewind while not playing) between two steps of
+  // positionSeq_ (odd while a write is under way); a reader retries until it saw one version.
+  std::atomic<uint32_t> positionSeq_{0};
+  std::atomic<uint64_t> framesBeforeBlock_{0};
+  std::atomic<uint32_t> lastBlockFrames_{0};
+  std::atomic<int64_t> lastBlockTimeNs_{0};  // steady clock, nanoseconds since its epoch
+  uint64_t reported_ = 0;                    // the reader's: the largest position answered
 };
 
 }  // namespace fsound

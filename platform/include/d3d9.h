@@ -3,15 +3,24 @@
 // Implemented, fully: Direct3DCreate9; IDirect3D9 adapter modes (the display's real modes as
 // D3DFMT_X8R8G8B8), CheckDeviceFormat, CheckDeviceMultiSampleType, CreateDevice (hardware or
 // software vertex processing, 1/2/4/8 samples or refused, offscreen when the focus window is
-// null or not an SDL window); IDirect3DDevice9 Clear, Present, BeginScene/EndScene, render states
-// (z enable/write/func, cull mode, alpha blend with src/dest blend and blend op, colour write
-// enable, scissor test, fill mode, lighting), sampler states (filters, address modes, border
-// colour, anisotropy), textures, transforms, viewports, render targets and depth surfaces,
-// vertex and 16/32-bit index buffers, FVF streams, DrawPrimitive and DrawIndexedPrimitive, the
-// back buffer, offscreen plain surfaces, GetRenderTargetData, StretchRect, ColorFill.
+// null or not an SDL window); IDirect3DDevice9 Clear, Present, BeginScene/EndScene, textures,
+// transforms, viewports, render targets and depth surfaces, vertex and 16/32-bit index buffers
+// (D3DUSAGE_DYNAMIC, D3DLOCK_DISCARD and D3DLOCK_NOOVERWRITE as Direct3D means them), FVF streams,
+// DrawPrimitive and DrawIndexedPrimitive (a draw that would read past its buffers, or an index
+// outside [MinIndex, MinIndex + NumVertices), is refused), the back buffer, offscreen plain
+// surfaces, GetRenderTargetData, StretchRect, ColorFill.
+// Render states applied: z enable/write/func, depth bias and slope-scaled bias (scaled by the
+// bound depth format), cull and fill mode, alpha test (enable, func, ref), alpha blending (enable,
+// src/dest blend, blend op, blend factor, separate alpha blend), colour write enable, scissor
+// test, multisample antialias, lighting, ambient, colour vertex, texture factor. Sampler states:
+// filters, address modes, border colour, anisotropy, mip LOD bias, max mip level.
 // Fixed function: position transform (world x view x projection, or XYZRHW screen positions),
-// diffuse colour, and texture stage 0 modulating the diffuse colour (alpha from the texture).
-// D3DRS_LIGHTING TRUE draws unlit geometry black, as Direct3D does with no lights enabled.
+// diffuse colour, texture stage 0 colour and alpha ops DISABLE, SELECTARG1/2, MODULATE(2X/4X)
+// and ADD on DIFFUSE, CURRENT, TEXTURE and TFACTOR; stages 1 to 7 disabled. Lighting has no
+// lights: a lit vertex shows the material's emissive plus D3DRS_AMBIENT x its ambient colour,
+// with the vertex's (or the material's diffuse) alpha.
+// Every other render or texture-stage state accepts only its default; any other value is
+// refused with D3DERR_INVALIDCALL and one line on standard error naming the state and value.
 // Texture formats: A8R8G8B8, X8R8G8B8, R32F; depth: D16, D24S8, D24X8. Others are refused.
 // Pixel centres: the layer follows GL's rule (a pixel is covered when its centre, at +0.5, is
 // inside), so a screen-space quad from (x, y) to (x + 1, y + 1) covers exactly pixel (x, y).

@@ -16,7 +16,10 @@
 //                         memory or raw data, non-blocking opening) are refused.
 //   FSOUND_Stream_Play    FSOUND_FREE picks a free channel; returns the channel or -1
 //   FSOUND_Stream_Stop    stops the stream and rewinds it to its start
-//   FSOUND_Stream_GetTime the position played by the output, in milliseconds
+//   FSOUND_Stream_GetTime the position the listener hears, in milliseconds: what the mixer
+//                         handed to the output and has had time to play, less the device's
+//                         buffer (SDL's block) that still plays after it; it never goes back
+//                         and never waits for the audio thread (platform/testing/virtual_clock.h: a virtual clock)
 //   FSOUND_Stream_GetLengthMs  the stream's length in milliseconds
 //   FSOUND_Stream_Close   stops and frees the stream; null or an unknown handle is harmless
 // Calls come from one thread (the program's); the output plays on threads of its own.

@@ -1,4 +1,4 @@
-// mmsystem.h -- the winmm clock calls, declared for Linux (platform/win32/win32_time.cpp)
+// mmsystem.h -- the winmm clock calls, declared for Linux (platform/win32/win32_system.cpp)
 //
 //   timeGetTime      milliseconds of the system's monotonic clock, wrapping after 2^32 ms
 //                    (or the value a test or an offline capture set: platform_testing::SetTimeGetTime)

@@ -95,3 +95,12 @@ void Reset() {
 }
 
 }  // namespace platform_testing
+
+namespace platform_testing {
+
+bool ShouldFail(const char* name) {
+  if (Get().failures.empty()) return false;
+  return ShouldFail(std::string(name));
+}
+
+}  // namespace platform_testing

@@ -60,3 +60,11 @@ uint64_t Presents();
 void Reset();
 
 }  // namespace platform_testing
+
+namespace platform_testing {
+
+// ShouldFail for a name the call spells as a literal: with no failure set it costs one test of
+// an empty table and allocates nothing, so per-frame calls (Present, buffer locks) may ask it.
+bool ShouldFail(const char* name);
+
+}  // namespace platform_testing

@@ -91,6 +91,19 @@ TEST_F(D3D9Object, NamedFailuresReachTheCaller) {
   ASSERT_GT(d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8), 0u);
   ASSERT_EQ(D3D_OK, d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 0, &mode));
   EXPECT_EQ(D3DFMT_X8R8G8B8, mode.Format);
+  // Every mode is X8R8G8B8, so no size and rate may come twice (SDL lists one per pixel format).
+  UINT count = d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8);
+  for (UINT i = 0; i < count; ++i) {
+    D3DDISPLAYMODE a;
+    ASSERT_EQ(D3D_OK, d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, i, &a));
+    for (UINT j = 0; j < i; ++j) {
+      D3DDISPLAYMODE b;
+      d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, j, &b);
+      EXPECT_FALSE(a.Width == b.Width && a.Height == b.Height && a.RefreshRate == b.RefreshRate)
+          << "mode " << i << " repeats mode " << j;
+    }
+  }
+  EXPECT_EQ(D3DERR_INVALIDCALL, d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, count, &mode));
   EXPECT_EQ(0u, d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_R5G6B5));
   EXPECT_EQ(D3D_OK, d3d->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8,
                                            D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_D16));
@@ -110,22 +123,37 @@ TEST_F(D3D9Object, NamedFailuresReachTheCaller) {
 }
 
 TEST_F(D3D9Object, RenderStatesRoundTripWithDirect3DDefaults) {
+  // Each state's default, then another value the layer applies, then one it must refuse.
   struct Default {
     D3DRENDERSTATETYPE state;
     DWORD value;
+    DWORD other;
+    DWORD invalid;
   };
   const Default defaults[] = {
-      {D3DRS_ZENABLE, D3DZB_TRUE},        {D3DRS_ZWRITEENABLE, TRUE},         {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},
-      {D3DRS_CULLMODE, D3DCULL_CCW},      {D3DRS_LIGHTING, TRUE},             {D3DRS_ALPHABLENDENABLE, FALSE},
-      {D3DRS_SRCBLEND, D3DBLEND_ONE},     {D3DRS_DESTBLEND, D3DBLEND_ZERO},   {D3DRS_COLORWRITEENABLE, 0xf},
+      {D3DRS_ZENABLE, D3DZB_TRUE, D3DZB_FALSE, 7},
+      {D3DRS_ZWRITEENABLE, TRUE, FALSE, 7},
+      {D3DRS_ZFUNC, D3DCMP_LESSEQUAL, D3DCMP_GREATER, 0},
+      {D3DRS_CULLMODE, D3DCULL_CCW, D3DCULL_NONE, 7},
+      {D3DRS_LIGHTING, TRUE, FALSE, 7},
+      {D3DRS_ALPHABLENDENABLE, FALSE, TRUE, 7},
+      {D3DRS_SRCBLEND, D3DBLEND_ONE, D3DBLEND_SRCALPHA, 16},
+      {D3DRS_DESTBLEND, D3DBLEND_ZERO, D3DBLEND_INVSRCALPHA, 0},
+      {D3DRS_COLORWRITEENABLE, 0xf, 0x7, 0x10},
+      {D3DRS_ALPHATESTENABLE, FALSE, TRUE, 2},
+      {D3DRS_ALPHAFUNC, D3DCMP_ALWAYS, D3DCMP_GREATER, 9},
+      {D3DRS_ALPHAREF, 0, 0x80, 0x100},
   };
   for (const Default& d : defaults) {
     DWORD v = 0xdeadbeef;
     ASSERT_EQ(D3D_OK, dev_->GetRenderState(d.state, &v));
     EXPECT_EQ(d.value, v) << "state " << d.state;
-    ASSERT_EQ(D3D_OK, dev_->SetRenderState(d.state, 7));
+    ASSERT_EQ(D3D_OK, dev_->SetRenderState(d.state, d.other)) << "state " << d.state;
     dev_->GetRenderState(d.state, &v);
-    EXPECT_EQ(7u, v);
+    EXPECT_EQ(d.other, v);
+    EXPECT_EQ(D3DERR_INVALIDCALL, dev_->SetRenderState(d.state, d.invalid)) << "state " << d.state;
+    dev_->GetRenderState(d.state, &v);
+    EXPECT_EQ(d.other, v) << "a refused value is not stored";
   }
   EXPECT_EQ(D3DERR_INVALIDCALL, dev_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(5000), 1));
   EXPECT_EQ(D3DERR_INVALIDCALL, dev_->SetSamplerState(8, D3DSAMP_MINFILTER, D3DTEXF_LINEAR));
