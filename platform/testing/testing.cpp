@@ -95,12 +95,3 @@ void Reset() {
 }
 
 }  // namespace platform_testing
-
-namespace platform_testing {
-
-bool ShouldFail(const char* name) {
-  if (Get().failures.empty()) return false;
-  return ShouldFail(std::string(name));
-}
-
-}  // namespace platform_testing

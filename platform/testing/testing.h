@@ -44,8 +44,9 @@ bool ShouldFail(const std::string& name);  // asked by the platform call itself
 bool ShouldFail(const char* name);
 void ClearFailures();
 
-// The winmm clock. While a time is set, timeGetTime returns exactly that value, so a test can
-// stand at a chosen phase and a tool rendering frames offline can drive it as a virtual clock.
+// The winmm clock for tests. While a time is set, timeGetTime returns exactly that value, so a
+// test can stand at a chosen phase. (Capture drives both of the demo's clocks through
+// virtual_clock.h instead.)
 // Safe from any thread; asking costs one atomic load and allocates nothing.
 void SetTimeGetTime(uint32_t ms);
 void ClearTimeGetTime();
@@ -58,13 +59,5 @@ uint64_t Presents();
 
 // Resets everything above: capture off, no boxes, no failures, the system clock. Tests call it in SetUp/TearDown.
 void Reset();
-
-}  // namespace platform_testing
-
-namespace platform_testing {
-
-// ShouldFail for a name the call spells as a literal: with no failure set it costs one test of
-// an empty table and allocates nothing, so per-frame calls (Present, buffer locks) may ask it.
-bool ShouldFail(const char* name);
 
 }  // namespace platform_testing
