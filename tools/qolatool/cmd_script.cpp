@@ -2,14 +2,20 @@
 //
 // The script is read by DemoScript::Serialize, the code the demo reads "go.xml" with, so a
 // script the tool accepts is one the demo accepts, with the same tempo, layers and events.
+// Events may carry a "name" (go.xml names the tune's sections on layer 1); the demo ignores
+// it, so the tool reads the names from the same file with TinyXML, event by event.
+#include <tinyxml.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "fmod.h"
 #include "src/shell/demo_script.h"
+#include "src/shell/script_document.h"
 #include "tools/qolatool/subcommand.h"
 
 namespace {
@@ -27,7 +33,10 @@ constexpr const char* kHelp =
     "  at MS layer L: event I elapsed E fraction F\n"
     "MS is the music time in milliseconds, L the layer's index, I the active event's index\n"
     "within its layer in file order (from 0), E the milliseconds since the event started and\n"
-    "F the fraction of the event that has passed, with six decimals.\n"
+    "F the fraction of the event that has passed, with six decimals. An event with a \"name\"\n"
+    "attribute (the demo ignores it; go.xml names the tune's sections on layer 1 with it)\n"
+    "gets the name at the end of its line:\n"
+    "  at MS layer L: event I elapsed E fraction F name NAME\n"
     "\n"
     "The music file is opened as the demo opens it, relative to the working directory, and\n"
     "is not played. A script the demo would refuse prints the demo's message on standard\n"
@@ -74,16 +83,50 @@ void PrintHeader(const char* file, const DemoScript& script) {
   }
 }
 
-void PrintStates(Timeline* timeline, uint32_t ms) {
+// names[L][I]: the "name" of event I of layer L, empty when it has none. The events are
+// walked as the timeline's reader walks them: the n-th "layer" of "timeline", its "event"s
+// in document order.
+using EventNames = std::vector<std::vector<std::string>>;
+
+EventNames ReadEventNames(const char* file, const Timeline& timeline) {
+  EventNames names(timeline.numLayers);
+  for (uint32_t l = 0; l < timeline.numLayers; ++l) names[l].resize(timeline.layers[l].count);
+  TiXmlDocument doc;
+  std::string problem;
+  if (!script_document::Load(file, &doc, &problem)) return names;  // read once already; no names
+  TiXmlElement* demo = doc.FirstChildElement("demo");
+  TiXmlElement* timelineElement = demo ? demo->FirstChildElement("timeline") : nullptr;
+  if (!timelineElement) return names;
+  uint32_t l = 0;
+  for (TiXmlElement* layer = timelineElement->FirstChildElement("layer"); layer && l < names.size();
+       layer = layer->NextSiblingElement("layer"), ++l) {
+    size_t i = 0;
+    for (TiXmlElement* event = layer->FirstChildElement("event"); event && i < names[l].size();
+         event = event->NextSiblingElement("event"), ++i) {
+      if (const char* name = event->Attribute("name")) {
+        names[l][i] = name;
+        // One line per layer and time: a line break or tab in the name prints as a space.
+        for (char& c : names[l][i]) {
+          if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+        }
+      }
+    }
+  }
+  return names;
+}
+
+void PrintStates(Timeline* timeline, const EventNames& names, uint32_t ms) {
   timeline->Update(ms);
   for (uint32_t l = 0; l < timeline->numLayers; ++l) {
     LayerState state = timeline->GetLayerState(l);
     if (!state.event) {
       std::printf("at %u layer %u: none\n", ms, l);
     } else {
-      std::printf("at %u layer %u: event %d elapsed %u fraction %.6f\n", ms, l,
-                  EventIndex(timeline->layers[l], state.event), state.elapsedMs,
+      const int index = EventIndex(timeline->layers[l], state.event);
+      std::printf("at %u layer %u: event %d elapsed %u fraction %.6f", ms, l, index, state.elapsedMs,
                   static_cast<double>(state.fraction));
+      if (index >= 0 && !names[l][index].empty()) std::printf(" name %s", names[l][index].c_str());
+      std::printf("\n");
     }
   }
 }
@@ -127,7 +170,8 @@ int RunScript(int argc, char** argv) {
     return 1;
   }
   PrintHeader(file, script);
-  for (uint32_t ms : times) PrintStates(script.timeline, ms);
+  const EventNames names = ReadEventNames(file, *script.timeline);
+  for (uint32_t ms : times) PrintStates(script.timeline, names, ms);
   script.Close();
   return 0;
 }
