@@ -12,14 +12,15 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
-# Every package the build, the demo and the tests need, in one place.
+# Every package the build, the demo and the tests need, in one place. xfonts-base: SDL's X11
+# message box draws with core X fonts and shows no dialog without them.
 packages=(
   cmake g++ make pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libepoxy-dev libtinyxml-dev libsndfile1-dev libpng-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libgl1-mesa-dri libegl-mesa0 libglx-mesa0
-  xvfb xauth x11-utils imagemagick xdotool
+  xvfb xauth x11-utils xfonts-base imagemagick xdotool
 )
 
 install_packages() {
