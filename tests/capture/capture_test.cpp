@@ -28,6 +28,14 @@
 
 namespace {
 
+// The test run directories hold a script and its music but no media: every effect's loader
+// reports what it misses, as the demo does, and those reports must never wait for a click.
+class NoMessageBoxDialogs : public ::testing::Environment {
+ public:
+  void SetUp() override { setenv("QOLA_NO_MESSAGE_BOX", "1", 1); }
+};
+::testing::Environment* const kNoDialogs = ::testing::AddGlobalTestEnvironment(new NoMessageBoxDialogs);
+
 // 120 bpm: a sixteenth note is 125 ms. Layer 0 is active over [4, 7), [10, 12) and [15, 16).
 constexpr const char* kScript =
     "<demo music_filename=\"music.wav\" bpm=\"120\" window_title=\"capture test\">\n"
