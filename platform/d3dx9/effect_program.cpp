@@ -3,6 +3,8 @@
 
 #include <cctype>
 #include <sstream>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/d3d9/d3d9_gl.h"
@@ -24,19 +26,42 @@ const char* GlslType(ParamType type) {
 
 namespace {
 
-std::string Prelude(const EffectDesc& desc, bool vertex) {
+// The identifiers a shader's source spells, so that its prelude declares only the parameters it
+// uses: a file of many parameters and many shaders then compiles in time linear in its size.
+std::unordered_set<std::string_view> Identifiers(const std::string& source) {
+  std::unordered_set<std::string_view> names;
+  const char* text = source.data();
+  size_t i = 0;
+  const size_t n = source.size();
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (std::isalpha(c) || c == '_') {
+      size_t start = i;
+      while (i < n && (std::isalnum(static_cast<unsigned char>(text[i])) || text[i] == '_')) ++i;
+      names.insert(std::string_view(text + start, i - start));
+    } else if (std::isdigit(c)) {
+      while (i < n && (std::isalnum(static_cast<unsigned char>(text[i])) || text[i] == '_' || text[i] == '.')) ++i;
+    } else {
+      ++i;
+    }
+  }
+  return names;
+}
+
+std::string Prelude(const EffectDesc& desc, const ShaderBlock& block) {
   std::ostringstream s;
   s << "#version 330 core\n";
-  if (vertex) {
+  if (block.vertex) {
     s << "layout(location = " << d3d9gl::kAttribPosition << ") in vec3 inPosition;\n"
       << "layout(location = " << d3d9gl::kAttribNormal << ") in vec3 inNormal;\n"
       << "layout(location = " << d3d9gl::kAttribTexCoord0 << ") in vec2 inTexCoord;\n";
   } else {
     s << "layout(location = 0) out vec4 outColor;\n" << d3d9gl::kAlphaTestGlsl;
   }
+  const std::unordered_set<std::string_view> used = Identifiers(block.source);
   for (const Parameter& p : desc.parameters) {
     const char* type = GlslType(p.type);
-    if (type) s << "uniform " << type << " " << p.name << ";\n";
+    if (type && used.count(p.name)) s << "uniform " << type << " " << p.name << ";\n";
   }
   return s.str();
 }
@@ -60,7 +85,7 @@ std::string InfoLog(GLuint object, bool program) {
 
 GLuint Compile(const std::string& fileName, const EffectDesc& desc, const ShaderBlock& block, std::string* log) {
   // #line makes the compiler count the block's first line as the file's line of its opening brace.
-  std::string source = Prelude(desc, block.vertex);
+  std::string source = Prelude(desc, block);
   if (!block.vertex) source += "#define main d3dPixelMain\n";
   source += "#line " + std::to_string(block.line) + "\n" + block.source;
   // The pixel shader's own main runs first; the device's alpha test then decides the pixel.
