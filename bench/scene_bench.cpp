@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "src/scene/offscreen_device.h"
 #include "src/scene/scene.h"
 #include "src/scene/scene_render.h"
 #include "src/shell/device.h"
@@ -139,7 +138,7 @@ bool SetUpStage(Stage* s) {
     return s->error = "cannot write the scene's files", false;
 
   s->device = Device::Instance();
-  if (!AttachOffscreenDevice(s->device, 1024, 768, 4, &s->error)) return false;  // the demo's four samples
+  if (!s->device->CreateOffscreen(1024, 768)) return s->error = "no offscreen Direct3D device", false;
   if (FAILED(PrepareShadowMap(s->device, fx.c_str())) || !shadowMap || !shadowDepth)
     return s->error = "the scene effect or shadow map cannot be made", false;
   // Scene::Load writes log.txt into the working directory: load from the scratch directory.

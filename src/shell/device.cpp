@@ -85,13 +85,14 @@ int Device::Create(int width_, int height_, int windowed_, WNDPROC windowProc_) 
   return 1;
 }
 
-int Device::CreateOffscreen(int width_, int height_) {
+int Device::CreateOffscreen(int width_, int height_, D3DMULTISAMPLE_TYPE samples) {
   direct3d = Direct3DCreate9(D3D_SDK_VERSION);
   if (!direct3d) {
     Eek("Direct3DCreate9 failed.");
     return 0;
   }
   FillPresentParameters(width_, height_, FALSE, D3DFMT_X8R8G8B8);
+  presentParameters.MultiSampleType = samples;
   if (!CreateDirect3DDevice()) return 0;  // no window: the platform makes an offscreen device
   width = width_;
   height = height_;

@@ -28,10 +28,11 @@ class Device {
   // The window and the device: 1 on success, 0 on failure. A failed step leaves what was made
   // before it for Shutdown. A null windowProc stands for DefWindowProcA.
   int Create(int width, int height, int windowed, WNDPROC windowProc);
-  // The same device without a window, for rendering that nobody watches (capture): the
-  // full-screen device's parameters (X8R8G8B8, four samples, D16 depth), a back buffer that is
-  // never shown and a Present that never waits for a retrace. 1 on success, 0 on failure.
-  int CreateOffscreen(int width, int height);
+  // The same device without a window, for rendering that nobody watches (capture, qolatool
+  // shot, tests): the full-screen device's parameters (X8R8G8B8, four samples unless told
+  // otherwise, D16 depth), a back buffer that is never shown and a Present that never waits for
+  // a retrace. 1 on success, 0 on failure.
+  int CreateOffscreen(int width, int height, D3DMULTISAMPLE_TYPE samples = D3DMULTISAMPLE_4_SAMPLES);
   // Removes and dispatches every pending window message.
   void PumpMessages();
 

@@ -23,14 +23,7 @@
 
 namespace {
 
-double Difference(const testsupport::Picture& a, const testsupport::Picture& b) {
-  if (a.rgba.size() != b.rgba.size() || a.rgba.empty()) return 255.0;
-  double sum = 0.0;
-  for (size_t i = 0; i < a.rgba.size(); i += 4) {
-    for (int c = 0; c < 3; ++c) sum += std::fabs(double(a.rgba[i + c]) - double(b.rgba[i + c]));
-  }
-  return sum / (3.0 * double(a.rgba.size() / 4));
-}
+using testsupport::MeanDifference;
 
 testsupport::Picture BackBuffer(Device* device) {
   testsupport::Picture picture;
@@ -86,11 +79,11 @@ TEST_F(DemoProgramTest, StartsUpUnseenRunsUntilEscapeAndShutsDownInOrder) {
   DrawSceneShot(device, 0.0f, 0);
   DrawSpriteBeat(device);
   DrawSphereDistortion(device, 0);
-  EXPECT_LT(Difference(warmUp, BackBuffer(device)), 0.5);
+  EXPECT_LT(MeanDifference(warmUp, BackBuffer(device)), 0.5);
   DrawSphereDistortion(device, 0);
   DrawSpriteBeat(device);
   DrawSceneShot(device, 0.0f, 0);
-  EXPECT_GT(Difference(warmUp, BackBuffer(device)), 2.0);
+  EXPECT_GT(MeanDifference(warmUp, BackBuffer(device)), 2.0);
 
   // Escape pressed while loading: the poll before the first frame ends the loop.
   PressEscape();

@@ -27,22 +27,10 @@ namespace {
 constexpr int kWidth = 256;
 constexpr int kHeight = 192;
 
-// Mean absolute difference per channel, 0..255.
-double Difference(const testsupport::Picture& a, const testsupport::Picture& b) {
-  if (a.rgba.size() != b.rgba.size() || a.rgba.empty()) return 255.0;
-  double sum = 0.0;
-  for (size_t i = 0; i < a.rgba.size(); i += 4) {
-    for (int c = 0; c < 3; ++c) sum += std::fabs(double(a.rgba[i + c]) - double(b.rgba[i + c]));
-  }
-  return sum / (3.0 * double(a.rgba.size() / 4));
-}
+using testsupport::MeanDifference;
 
-bool IsBlack(const testsupport::Picture& picture) {
-  for (size_t i = 0; i < picture.rgba.size(); i += 4) {
-    if (picture.rgba[i] > 4 || picture.rgba[i + 1] > 4 || picture.rgba[i + 2] > 4) return false;
-  }
-  return !picture.rgba.empty();
-}
+// Black as the frame loop clears it.
+bool IsBlack(const testsupport::Picture& picture) { return testsupport::IsBlack(picture, 4); }
 
 class DispatcherTest : public ::testing::Test {
  protected:
@@ -144,8 +132,8 @@ TEST_F(DispatcherTest, EachTypeDrawsItsEffectWithTheEventsArguments) {
     const testsupport::Picture expected = Frame([&] { c.expected(device); });
     const testsupport::Picture other = Frame([&] { c.other(device); });
     EXPECT_FALSE(IsBlack(got));
-    EXPECT_LT(Difference(got, expected), 0.5);
-    EXPECT_GT(Difference(got, other), 2.0);
+    EXPECT_LT(MeanDifference(got, expected), 0.5);
+    EXPECT_GT(MeanDifference(got, other), 2.0);
   }
 }
 

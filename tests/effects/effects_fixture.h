@@ -55,12 +55,7 @@ class EffectsTest : public ::testing::Test {
     if (const char* dir = std::getenv("QOLA_TEST_PICTURES")) testsupport::WritePng(picture, std::string(dir) + "/" + name);
   }
 
-  static bool IsBlack(const testsupport::Picture& picture) {
-    for (size_t i = 0; i < picture.rgba.size(); i += 4) {
-      if (picture.rgba[i] > 8 || picture.rgba[i + 1] > 8 || picture.rgba[i + 2] > 8) return false;
-    }
-    return true;
-  }
+  static bool IsBlack(const testsupport::Picture& picture) { return testsupport::IsBlack(picture, 8); }
 
   Device* device = nullptr;
   effects_media::RunDir runDir;

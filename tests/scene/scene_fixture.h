@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "platform/testing/testing.h"
-#include "src/scene/offscreen_device.h"
 #include "src/scene/scene.h"
 #include "src/scene/scene_render.h"
 #include "src/shell/device.h"
@@ -41,8 +40,7 @@ class SceneTest : public ::testing::Test {
     ASSERT_TRUE(WriteChecker("maps/checker.png"));
     ASSERT_TRUE(WriteSolid("maps/paint.png", 200, 50, 30));
     device = Device::Instance();
-    std::string error;
-    ASSERT_TRUE(AttachOffscreenDevice(device, Width(), Height(), 0, &error)) << error;
+    ASSERT_EQ(device->CreateOffscreen(Width(), Height(), D3DMULTISAMPLE_NONE), 1);
   }
 
   void TearDown() override {

@@ -4,6 +4,7 @@
 #include <png.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace testsupport {
@@ -39,6 +40,24 @@ bool CreateTestDevice(TestDevice* out, int width, int height, int samples) {
     return false;
   }
   return true;
+}
+
+double MeanDifference(const Picture& a, const Picture& b) {
+  if (a.rgba.size() != b.rgba.size() || a.rgba.empty()) return 255.0;
+  double sum = 0.0;
+  for (size_t i = 0; i < a.rgba.size(); i += 4) {
+    for (int c = 0; c < 3; ++c) sum += std::abs(static_cast<int>(a.rgba[i + c]) - static_cast<int>(b.rgba[i + c]));
+  }
+  return sum / (3.0 * static_cast<double>(a.rgba.size() / 4));
+}
+
+bool IsBlack(const Picture& picture, int maxChannel) {
+  for (size_t i = 0; i < picture.rgba.size(); i += 4) {
+    for (int c = 0; c < 3; ++c) {
+      if (picture.rgba[i + c] > maxChannel) return false;
+    }
+  }
+  return !picture.rgba.empty();
 }
 
 bool ReadSurface(IDirect3DDevice9* device, IDirect3DSurface9* surface, Picture* out) {

@@ -47,6 +47,12 @@ Rgba AverageColor(const Picture& picture, int x0, int y0, int x1, int y1);
 bool Near(const Rgba& got, D3DCOLOR expected, double tolerance, bool checkAlpha = false);
 std::string Describe(const Rgba& c);
 
+// Mean absolute difference per colour channel, 0..255; 255 when the sizes differ or a picture
+// is empty, so that a failed readback never looks alike.
+double MeanDifference(const Picture& a, const Picture& b);
+// True when no colour channel of any pixel exceeds maxChannel; false for an empty picture.
+bool IsBlack(const Picture& picture, int maxChannel);
+
 // Writes the picture as an RGBA PNG, for looking at a failure.
 bool WritePng(const Picture& picture, const std::string& path);
 // Writes a PNG from RGBA bytes (row 0 = top), for building test images.

@@ -13,6 +13,7 @@
 #include "src/scene/camera.h"
 #include "src/scene/scene.h"
 #include "src/shell/device.h"
+#include "tools/qolatool/arguments.h"
 #include "tools/qolatool/subcommand.h"
 
 namespace {
@@ -38,20 +39,7 @@ constexpr const char* kHelp =
     "with the main chunk or stops early) or has no camera animation named NAME, with a message on\n"
     "standard error; 2 for bad arguments.\n";
 
-bool ParseMs(const char* text, uint32_t* ms) {
-  if (!text || *text < '0' || *text > '9') return false;
-  errno = 0;
-  char* end = nullptr;
-  unsigned long long value = std::strtoull(text, &end, 10);
-  if (errno != 0 || *end != '\0' || value > 0xFFFFFFFFull) return false;
-  *ms = static_cast<uint32_t>(value);
-  return true;
-}
-
-int Usage(const char* problem) {
-  std::fprintf(stderr, "qolatool camera: %s\n(qolatool camera --help explains the arguments)\n", problem);
-  return 2;
-}
+int Usage(const std::string& problem) { return UsageError("camera", problem); }
 
 // Why the reader refused path: the reader is run again for its problem text.
 std::string RefusalReason(const char* path) {

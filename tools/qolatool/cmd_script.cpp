@@ -16,6 +16,7 @@
 #include "fmod.h"
 #include "src/shell/demo_script.h"
 #include "src/shell/script_document.h"
+#include "tools/qolatool/arguments.h"
 #include "tools/qolatool/subcommand.h"
 
 namespace {
@@ -42,20 +43,7 @@ constexpr const char* kHelp =
     "is not played. A script the demo would refuse prints the demo's message on standard\n"
     "error and exits with 1; bad arguments exit with 2.\n";
 
-bool ParseMs(const char* text, uint32_t* ms) {
-  if (!text || *text < '0' || *text > '9') return false;
-  errno = 0;
-  char* end = nullptr;
-  unsigned long long value = std::strtoull(text, &end, 10);
-  if (errno != 0 || *end != '\0' || value > 0xFFFFFFFFull) return false;
-  *ms = static_cast<uint32_t>(value);
-  return true;
-}
-
-int Usage(const char* problem) {
-  std::fprintf(stderr, "qolatool script: %s\n(qolatool script --help explains the arguments)\n", problem);
-  return 2;
-}
+int Usage(const std::string& problem) { return UsageError("script", problem); }
 
 int EventIndex(const TimelineLayer& layer, const TimelineEvent* event) {
   for (uint32_t i = 0; i < layer.count; ++i) {

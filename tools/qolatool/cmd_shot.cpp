@@ -14,10 +14,10 @@
 
 #include "platform/testing/testing.h"
 #include "src/import3ds/loader3ds.h"
-#include "src/scene/offscreen_device.h"
 #include "src/scene/scene.h"
 #include "src/scene/scene_render.h"
 #include "src/shell/device.h"
+#include "tools/qolatool/arguments.h"
 #include "tools/qolatool/subcommand.h"
 
 namespace {
@@ -59,20 +59,7 @@ struct Options {
   int height = 768;
 };
 
-int Usage(const std::string& problem) {
-  std::fprintf(stderr, "qolatool shot: %s\n(qolatool shot --help explains the arguments)\n", problem.c_str());
-  return 2;
-}
-
-bool ParseMs(const char* text, uint32_t* ms) {
-  if (!text || *text < '0' || *text > '9') return false;
-  errno = 0;
-  char* end = nullptr;
-  unsigned long long value = std::strtoull(text, &end, 10);
-  if (errno != 0 || *end != '\0' || value > 0xFFFFFFFFull) return false;
-  *ms = static_cast<uint32_t>(value);
-  return true;
-}
+int Usage(const std::string& problem) { return UsageError("shot", problem); }
 
 bool ParseSize(const char* text, int* width, int* height) {
   unsigned w = 0, h = 0;
@@ -172,9 +159,8 @@ bool WritePng(const char* path, int width, int height, const std::vector<uint8_t
 
 // Draws the frame and writes it; the exit code.
 int Shoot(Device* device, const Options& o) {
-  std::string error;
-  if (!AttachOffscreenDevice(device, o.width, o.height, 4, &error)) {
-    std::fprintf(stderr, "qolatool shot: no device: %s\n", error.c_str());
+  if (!device->CreateOffscreen(o.width, o.height)) {
+    std::fprintf(stderr, "qolatool shot: no offscreen Direct3D device (is there a display with OpenGL 3.3?)\n");
     return 1;
   }
   if (FAILED(PrepareShadowMap(device, o.fx))) {

@@ -1,0 +1,11 @@
+// arguments.h -- what the subcommands' argument parsers share
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// A whole number of milliseconds, 0 to 2^32 - 1, in decimal digits alone.
+bool ParseMs(const char* text, uint32_t* ms);
+// "qolatool SUBCOMMAND: problem" and where --help explains the arguments, on standard error;
+// the exit code for bad arguments, 2.
+int UsageError(const char* subcommand, const std::string& problem);
