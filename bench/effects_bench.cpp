@@ -16,7 +16,7 @@
 #include "bench/bench_support.h"
 #include "src/effects/sphere_distortion.h"
 #include "src/effects/sprites.h"
-#include "src/shell/device.h"
+#include "src/device/device.h"
 #include "tests/effects/effects_media.h"
 #include "tests/support/picture.h"
 

@@ -19,7 +19,7 @@
 #include "bench/bench_support.h"
 #include "src/scene/scene.h"
 #include "src/scene/scene_render.h"
-#include "src/shell/device.h"
+#include "src/device/device.h"
 #include "tests/support/picture.h"
 #include "tools/write3ds/sample_scenes.h"
 #include "tools/write3ds/writer3ds.h"

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "bench/bench_support.h"
-#include "src/shell/demo_script.h"
+#include "src/script/demo_script.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "src/shell/script_document.h"
+#include "src/script/script_document.h"
 #include "src/timeline/timeline.h"
 #include "src/timeline/timeline_event.h"
 

@@ -415,5 +415,5 @@ DWORD WINAPI GetLastError(void);
 VOID WINAPI SetLastError(DWORD dwErrCode);
 HGDIOBJ WINAPI GetStockObject(int i);
 
-// The program's GUI entry point; platform/win32/entry_main.cpp calls it from main.
+// The program's GUI entry point; platform/entry/entry_main.cpp calls it from main.
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd);

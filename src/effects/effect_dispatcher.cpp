@@ -1,49 +1,10 @@
-// effect_dispatcher.cpp -- layer 0's event to an effect, and the scene shot with its spinning boxes
+// effect_dispatcher.cpp -- layer 0's event to the effect table's row that draws it
 #include "src/effects/effect_dispatcher.h"
 
-#include <cmath>
-
-#include "src/effects/sphere_distortion.h"
-#include "src/effects/sprites.h"
-#include "src/scene/scene.h"
-#include "src/shell/device.h"
+#include "src/device/device.h"
 #include "src/timeline/timeline.h"
 #include "src/timeline/timeline_event.h"
 
-namespace {
-
-// Radians per millisecond of shot time about x (pitch), y (yaw) and z (roll).
-struct BoxSpin {
-  const char* name;
-  double pitchRate;
-  double yawRate;
-  double rollRate;
-};
-constexpr BoxSpin kBoxSpins[] = {
-    {"Box01", 0.001, 0.002, 0.003},
-    {"Box02", 0.002, 0.002, 0.001},
-    {"Box03", 0.002, 0.001, 0.003},
-};
-
-// The camera of each index; the first name has one digit, the others two, as the scene has them.
-constexpr const char* kCameraNames[] = {"Camera1", "Camera02", "Camera03"};
-constexpr int kCameraCount = 3;
-
-// One keyframer frame per 100 ms of shot time.
-constexpr float kShotFramesPerMs = 0.01f;
-
-void SpinBoxes(float timeMs) {
-  const double t = static_cast<double>(timeMs);
-  for (const BoxSpin& spin : kBoxSpins) {
-    SceneMesh* box = scene.FindMesh(spin.name);
-    if (!box) continue;
-    box->pitch = static_cast<float>(spin.pitchRate * t);
-    box->yaw = static_cast<float>(spin.yawRate * t);
-    box->roll = static_cast<float>(spin.rollRate * t);
-  }
-}
-
-}  // namespace
 
 namespace effect_time {
 
@@ -67,12 +28,6 @@ uint32_t WholeMs(float timeMs) {
 
 }  // namespace effect_time
 
-void DrawSceneShot(Device* device, float timeMs, int camera) {
-  SpinBoxes(timeMs);
-  if (camera < 0 || camera >= kCameraCount) return;
-  scene.RenderFromCamera(device, kCameraNames[camera], effect_time::WholeMs(timeMs), kShotFramesPerMs);
-}
-
 bool EffectDispatcher::Run(Timeline* timeline) {
   Device* device = Device::Instance();
   const LayerState state = timeline->GetLayerState(0);
@@ -80,21 +35,7 @@ bool EffectDispatcher::Run(Timeline* timeline) {
   // parameters and draws nothing.
   const auto* event = dynamic_cast<const GenericTimelineEvent*>(state.event);
   if (!event || !device) return true;
-  switch (static_cast<uint32_t>(event->param0)) {
-    case kEffectSpriteFlipbook:
-      DrawSpriteFlipbook(device, event->param1, event->param2);
-      break;
-    case kEffectSpriteImage:
-      DrawSpriteImage(device, event->param1);
-      break;
-    case kEffectSceneShot:
-      DrawSceneShot(device, effect_time::SceneShotMs(event->param2, state.elapsedMs), event->param1);
-      break;
-    case kEffectSphere:
-      DrawSphereDistortion(device, effect_time::SphereMs(event->param1, state.elapsedMs));
-      break;
-    default:
-      break;
-  }
+  const EffectEvent effect = {static_cast<uint32_t>(event->param0), event->param1, event->param2, state.elapsedMs};
+  DrawEffect(*effects_, device, effect);  // a type without a row draws nothing
   return true;
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "src/effects/effect_table.h"
 #include "src/timeline/frame_handler.h"
 
 class Device;
@@ -21,14 +22,14 @@ enum EffectType : uint32_t {
 
 class EffectDispatcher : public FrameHandler {
  public:
+  // Draws through the rows of effects, which must outlive the dispatcher.
+  explicit EffectDispatcher(const EffectTable& effects = DemoEffects()) : effects_(&effects) {}
   // Draws the effect of layer 0's active event, or nothing. True in every case.
   bool Run(Timeline* timeline) override;
-};
 
-// The scene shot: spins "Box01" to "Box03" by timeMs and renders the scene through camera 0
-// "Camera1", 1 "Camera02" or 2 "Camera03" at that time. Any other camera index sets the angles
-// and draws nothing; a box the scene lacks is skipped.
-void DrawSceneShot(Device* device, float timeMs, int camera);
+ private:
+  const EffectTable* effects_;
+};
 
 // The time arithmetic of the dispatcher, apart so that tests can check it without drawing.
 namespace effect_time {

@@ -5,9 +5,11 @@
 
 #include <cmath>
 
-#include "src/shell/device.h"
-#include "src/shell/effect.h"
-#include "src/shell/texture.h"
+#include "src/device/device.h"
+#include "src/device/effect.h"
+#include "src/device/texture.h"
+#include "src/effects/effect_dispatcher.h"
+#include "src/effects/effect_table.h"
 
 Texture* sphereEnvMap;
 Effect* sphereEffect;
@@ -85,3 +87,18 @@ void DrawSphereDistortion(Device* device, uint32_t timeMs) {
   }
   d3d->EndScene();
 }
+
+namespace {
+
+void WarmUpSphere(Device* device, const Timeline&) { DrawSphereDistortion(device, 0); }
+
+void DrawSphereEvent(Device* device, const EffectEvent& event) {
+  DrawSphereDistortion(device, effect_time::SphereMs(event.param1, event.elapsedMs));
+}
+
+}  // namespace
+
+// param1 the milliseconds into the sphere's turn; the mesh is the effect's own to release.
+const EffectEntry kSphereEffect = {
+    "sphere", kEffectSphere, 1, 3, LoadSphereDistortion, WarmUpSphere, DrawSphereEvent, ReleaseSphereDistortion,
+};

@@ -7,15 +7,18 @@
 #include <mmsystem.h>
 
 #include "src/common/grow_array.h"
-#include "src/shell/demo_script_instance.h"
-#include "src/shell/device.h"
-#include "src/shell/effect.h"
-#include "src/shell/texture.h"
-#include "src/shell/vertex_buffer.h"
+#include "src/device/device.h"
+#include "src/device/effect.h"
+#include "src/device/texture.h"
+#include "src/device/vertex_buffer.h"
+#include "src/effects/effect_dispatcher.h"
+#include "src/effects/effect_table.h"
+#include "src/timeline/timeline.h"
 
 Texture* spriteImages[kSpriteSlots];
 VertexBuffer* spriteGrid;
 Effect* spriteEffect;
+uint32_t spriteSixteenthMs = 125;
 
 namespace {
 
@@ -129,9 +132,33 @@ void DrawSpriteImage(Device* device, int image) {
 }
 
 void DrawSpriteBeat(Device* device) {
-  const uint32_t sixteenthMs = demoScript.timeline ? demoScript.timeline->SixteenthsToMs(1) : 0;
+  const uint32_t sixteenthMs = spriteSixteenthMs;
   // A sixteenth that truncates to 0 ms (past 15000 bpm) has no phase: it stays at the image
   // every sixteenth opens with.
   const uint32_t phase = sixteenthMs ? timeGetTime() % sixteenthMs : 0;
   DrawSprites(device, phase > (sixteenthMs >> 1) ? 0 : 1, kOneCopyExtent);
 }
+
+namespace {
+
+void LoadSpritesRow(Device* device) { LoadSprites(device); }
+
+// The beat's tempo is the script's: the timeline holds it once the script is read.
+void WarmUpSprites(Device* device, const Timeline& timeline) {
+  spriteSixteenthMs = timeline.SixteenthsToMs(1);
+  DrawSpriteBeat(device);
+}
+
+void DrawSpritesEvent(Device* device, const EffectEvent& event) {
+  if (event.type == kEffectSpriteFlipbook)
+    DrawSpriteFlipbook(device, event.param1, event.param2);
+  else
+    DrawSpriteImage(device, event.param1);
+}
+
+}  // namespace
+
+// Flipbooks (param1 pair, param2 zoom) and stills (param1 image); the Device owns all it made.
+const EffectEntry kSpritesEffect = {
+    "sprites", kEffectSpriteFlipbook, 2, 2, LoadSpritesRow, WarmUpSprites, DrawSpritesEvent, nullptr,
+};

@@ -8,6 +8,8 @@
 
 #include <d3d9.h>
 
+#include <cstdint>
+
 class Device;
 class Effect;
 class Texture;
@@ -35,7 +37,7 @@ int LoadSprites(Device* device);
 void DrawSpriteFlipbook(Device* device, int pair, int zoom);
 // Still image 0 to 3 (slots 8 to 11), one copy over the whole view; others draw nothing.
 void DrawSpriteImage(Device* device, int image);
-// Pair 0 at the demo's sixteenth-note length: "media/octo2.png" for the first half of each
+// Pair 0 at the sixteenth-note length spriteSixteenthMs: "media/octo2.png" for the first half of each
 // sixteenth (its midpoint included), "media/octo1.png" for the rest, one copy over the view.
 void DrawSpriteBeat(Device* device);
 
@@ -43,3 +45,6 @@ void DrawSpriteBeat(Device* device);
 extern Texture* spriteImages[kSpriteSlots];
 extern VertexBuffer* spriteGrid;  // null when it could not be made or filled
 extern Effect* spriteEffect;
+// The script's sixteenth note in milliseconds for the sprite beat; 125 (120 bpm) until the
+// demo's start-up passes the tempo that go.xml gives.
+extern uint32_t spriteSixteenthMs;

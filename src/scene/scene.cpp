@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "src/import3ds/loader3ds.h"
-#include "src/shell/device.h"
-#include "src/shell/texture.h"
+#include "src/device/device.h"
+#include "src/device/texture.h"
 
 Scene scene;
 

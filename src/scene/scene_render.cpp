@@ -9,9 +9,9 @@
 
 #include "src/scene/camera.h"
 #include "src/scene/scene.h"
-#include "src/shell/device.h"
-#include "src/shell/effect.h"
-#include "src/shell/texture.h"
+#include "src/device/device.h"
+#include "src/device/effect.h"
+#include "src/device/texture.h"
 
 Effect* sceneEffect = nullptr;
 IDirect3DTexture9* shadowMap = nullptr;

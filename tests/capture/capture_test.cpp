@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "platform/testing/testing.h"
-#include "src/shell/device.h"
+#include "src/device/device.h"
 #include "src/timeline/frame_handler.h"
 #include "src/timeline/timeline.h"
 #include "tests/capture/media_probe.h"

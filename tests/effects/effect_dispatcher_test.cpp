@@ -14,11 +14,12 @@
 
 #include "platform/testing/testing.h"
 #include "src/effects/effect_dispatcher.h"
+#include "src/effects/scene_shot.h"
 #include "src/effects/sphere_distortion.h"
 #include "src/effects/sprites.h"
 #include "src/scene/scene.h"
 #include "src/scene/scene_render.h"
-#include "src/shell/device.h"
+#include "src/device/device.h"
 #include "src/timeline/timeline.h"
 #include "tests/support/picture.h"
 

@@ -10,7 +10,7 @@
 
 #include "platform/testing/testing.h"
 #include "src/effects/sphere_distortion.h"
-#include "src/shell/device.h"
+#include "src/device/device.h"
 #include "tests/effects/effects_media.h"
 #include "tests/support/picture.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "src/effects/sphere_distortion.h"
-#include "src/shell/effect.h"
+#include "src/device/effect.h"
 #include "tests/effects/effects_fixture.h"
 
 namespace {

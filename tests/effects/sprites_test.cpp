@@ -8,8 +8,8 @@
 #include <string>
 
 #include "src/effects/sprites.h"
-#include "src/shell/demo_script_instance.h"
-#include "src/shell/vertex_buffer.h"
+#include "src/timeline/timeline.h"
+#include "src/device/vertex_buffer.h"
 #include "tests/effects/effects_fixture.h"
 
 namespace {
@@ -20,7 +20,7 @@ using testsupport::Picture;
 class SpritesTest : public EffectsTest {
  protected:
   void TearDown() override {
-    demoScript.timeline->SetBpm(120.0f);
+    spriteSixteenthMs = 125;
     EffectsTest::TearDown();
   }
   void WriteSlotImages() {
@@ -181,7 +181,9 @@ TEST_F(SpritesTest, BeatShowsOcto2ForTheFirstHalfOfEachSixteenth) {
       {20000, 0, 1}, {20000, 77, 1}, {20000, 4294967295u, 1},
   };
   for (const Case& c : cases) {
-    demoScript.timeline->SetBpm(c.bpm);
+    Timeline tempo(1);
+    tempo.SetBpm(c.bpm);
+    spriteSixteenthMs = tempo.SixteenthsToMs(1);
     platform_testing::SetTimeGetTime(c.clockMs);
     EXPECT_EQ(ShownSlot(Frame([&] { DrawSpriteBeat(device); })), c.slot) << c.bpm << " bpm at " << c.clockMs << " ms";
   }

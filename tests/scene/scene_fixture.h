@@ -17,7 +17,7 @@
 #include "platform/testing/testing.h"
 #include "src/scene/scene.h"
 #include "src/scene/scene_render.h"
-#include "src/shell/device.h"
+#include "src/device/device.h"
 #include "tests/support/picture.h"
 #include "tools/write3ds/writer3ds.h"
 

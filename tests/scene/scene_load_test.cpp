@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "src/import3ds/records3ds.h"
-#include "src/shell/effect.h"
+#include "src/device/effect.h"
 #include "tests/scene/scene_fixture.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "src/scene/camera.h"
-#include "src/shell/effect.h"
+#include "src/device/effect.h"
 #include "tests/scene/scene_fixture.h"
 #include "tools/write3ds/sample_scenes.h"
 

@@ -14,8 +14,8 @@
 
 #include "fmod.h"
 #include "platform/testing/testing.h"
-#include "src/shell/demo_script.h"
-#include "src/shell/script_document.h"
+#include "src/script/demo_script.h"
+#include "src/script/script_document.h"
 
 namespace {
 

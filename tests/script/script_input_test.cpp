@@ -12,7 +12,7 @@
 
 #include "fmod.h"
 #include "platform/testing/testing.h"
-#include "src/shell/demo_script.h"
+#include "src/script/demo_script.h"
 
 namespace {
 

@@ -136,8 +136,8 @@ TEST(ScriptMusic, ReadsTempoAndMusicFileOrSaysWhatIsWrong) {
       {"<demo music_filename=\"\" bpm=\"120\"/>", " line 1: \"demo\" has no \"music_filename\""},
       {"<demo music_filename=\"m.ogg\"/>", " line 1: \"demo\" has no \"bpm\""},
       {"<demo music_filename=\"m.ogg\" bpm=\"fast\"/>", " line 1: \"bpm\" is \"fast\", not a number"},
-      {"<demo music_filename=\"m.ogg\" bpm=\"0\"/>", " line 1: \"bpm\" is 0; the song plays at 20 to 400"},
-      {"<demo music_filename=\"m.ogg\" bpm=\"1e9\"/>", " line 1: \"bpm\" is 1e9; the song plays at 20 to 400"},
+      {"<demo music_filename=\"m.ogg\" bpm=\"0\"/>", " line 1: \"bpm\" is 0; the tempo must be a number of beats per minute above 0"},
+      {"<demo music_filename=\"m.ogg\" bpm=\"1e9\"/>", " line 1: \"bpm\" is 1e9; a sixteenth note would last less than 1 ms (the tempo may be 0.25 to 15000"},
       {"\n\n<demo music_filename=\"m.ogg\" bpm=\"-120\"/>", " line 3: \"bpm\" is -120;"},
   };
   const std::string path = TempPath("go.xml");

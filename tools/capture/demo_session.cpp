@@ -4,9 +4,9 @@
 #include <windows.h>
 
 #include "fmod.h"
-#include "src/shell/demo_program.h"
-#include "src/shell/demo_script_instance.h"
-#include "src/shell/device.h"
+#include "src/program/demo_program.h"
+#include "src/script/demo_script_instance.h"
+#include "src/device/device.h"
 #include "tools/capture/capture_options.h"
 
 namespace capture {

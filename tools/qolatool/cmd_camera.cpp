@@ -12,7 +12,7 @@
 #include "src/import3ds/loader3ds.h"
 #include "src/scene/camera.h"
 #include "src/scene/scene.h"
-#include "src/shell/device.h"
+#include "src/device/device.h"
 #include "tools/qolatool/arguments.h"
 #include "tools/qolatool/subcommand.h"
 

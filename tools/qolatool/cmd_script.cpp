@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "fmod.h"
-#include "src/shell/demo_script.h"
-#include "src/shell/script_document.h"
+#include "src/script/demo_script.h"
+#include "src/script/script_document.h"
 #include "tools/qolatool/arguments.h"
 #include "tools/qolatool/subcommand.h"
 

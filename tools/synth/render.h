@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "src/script/script_tempo.h"
 #include "tools/synth/song.h"
 
 namespace synth {
 
-constexpr double kMinBpm = 20.0;
-constexpr double kMaxBpm = 400.0;
+// The demo script's tempo range: the song plays at whatever tempo the timeline counts with.
+constexpr double kMinBpm = script_tempo::kMinBpm;
+constexpr double kMaxBpm = script_tempo::kMaxBpm;
 // The mix is scaled so that its loudest sample sits here, leaving room for the encoder's
 // overshoot below the -1 dBFS ceiling of the file.
 constexpr float kPeakDbfs = -2.5f;

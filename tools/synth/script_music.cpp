@@ -3,9 +3,8 @@
 
 #include <tinyxml.h>
 
-#include <sstream>
-
-#include "src/shell/script_document.h"
+#include "src/script/script_document.h"
+#include "src/script/script_tempo.h"
 #include "tools/synth/render.h"
 
 namespace synth {
@@ -28,20 +27,9 @@ bool ReadScriptMusic(const std::string& path, ScriptMusic* music, std::string* e
     *error = where + "\"demo\" has no \"music_filename\" (the file to write the music to)";
     return false;
   }
-  const char* tempoText = demo->Attribute("bpm");
   double tempo = 0.0;
-  if (!tempoText) {
-    *error = where + "\"demo\" has no \"bpm\" (the tempo to play the song at)";
-    return false;
-  }
-  if (demo->QueryDoubleAttribute("bpm", &tempo) != TIXML_SUCCESS) {
-    *error = where + "\"bpm\" is \"" + tempoText + "\", not a number";
-    return false;
-  }
-  if (!(tempo >= kMinBpm && tempo <= kMaxBpm)) {
-    std::ostringstream range;
-    range << kMinBpm << " to " << kMaxBpm;
-    *error = where + "\"bpm\" is " + tempoText + "; the song plays at " + range.str() + " beats per minute";
+  if (!script_tempo::Read(demo, &tempo, &why)) {
+    *error = path + " " + why;
     return false;
   }
   music->bpm = static_cast<float>(tempo);

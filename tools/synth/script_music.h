@@ -15,7 +15,7 @@ struct ScriptMusic {
 };
 
 // Reads "bpm" and "music_filename" from the "demo" element of the script at path. Refuses a
-// missing or unreadable script, a missing attribute and a tempo outside kMinBpm..kMaxBpm, with a
+// missing or unreadable script, a missing attribute and a tempo outside the demo's range (script_tempo.h), with a
 // message that names the file and, where it has one, the line.
 bool ReadScriptMusic(const std::string& path, ScriptMusic* music, std::string* error);
 

@@ -2,10 +2,10 @@
 //
 // A wrapper is registered only once its Direct3D object exists; a wrapper that failed is
 // deleted at once, so the registry holds only live resources and nothing leaks.
-#include "src/shell/device.h"
-#include "src/shell/effect.h"
-#include "src/shell/texture.h"
-#include "src/shell/vertex_buffer.h"
+#include "src/device/device.h"
+#include "src/device/effect.h"
+#include "src/device/texture.h"
+#include "src/device/vertex_buffer.h"
 
 namespace {
 

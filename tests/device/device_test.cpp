@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/testing/testing.h"
-#include "src/shell/device.h"
+#include "src/device/device.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <d3dx9.h>
 
-#include "src/shell/device_resource.h"
+#include "src/device/device_resource.h"
 
 class Effect : public DeviceResource {
  public:

@@ -10,7 +10,7 @@
 #include <d3d9.h>
 
 #include "src/common/grow_array.h"
-#include "src/shell/device_resource.h"
+#include "src/device/device_resource.h"
 
 class Effect;
 class Texture;
@@ -39,7 +39,7 @@ class Device {
   // Factories: a new registered resource, or null (nothing registered) when it cannot be made.
   VertexBuffer* CreateVertexBuffer(int stride, int count, DWORD usage, DWORD fvf, D3DPOOL pool);
   Texture* LoadTexture(const char* fileName);
-  Effect* LoadEffect(const char* fileName);  // src/shell/effect.cpp
+  Effect* LoadEffect(const char* fileName);  // src/device/effect.cpp
 
   // Appends a resource to the registry: its index, or -1 when the registry cannot grow.
   int Register(DeviceResource* resource);

@@ -3,7 +3,7 @@
 
 #include <d3d9.h>
 
-#include "src/shell/device_resource.h"
+#include "src/device/device_resource.h"
 
 class VertexBuffer : public DeviceResource {
  public:

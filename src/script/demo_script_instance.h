@@ -4,6 +4,6 @@
 // effects reach the demo's tempo through its timeline (the sprite beat's sixteenth note).
 #pragma once
 
-#include "src/shell/demo_script.h"
+#include "src/script/demo_script.h"
 
 extern DemoScript demoScript;

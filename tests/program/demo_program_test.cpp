@@ -12,13 +12,14 @@
 
 #include "platform/testing/testing.h"
 #include "src/effects/effect_dispatcher.h"
+#include "src/effects/scene_shot.h"
 #include "src/effects/sphere_distortion.h"
 #include "src/effects/sprites.h"
 #include "src/scene/scene.h"
 #include "src/scene/scene_render.h"
-#include "src/shell/demo_program.h"
-#include "src/shell/demo_script_instance.h"
-#include "src/shell/device.h"
+#include "src/program/demo_program.h"
+#include "src/script/demo_script_instance.h"
+#include "src/device/device.h"
 #include "tests/support/picture.h"
 
 namespace {

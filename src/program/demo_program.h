@@ -7,14 +7,17 @@
 
 #include <cstdint>
 
+#include "src/effects/effect_table.h"
+
 class Device;
 
 // Start-up steps after the Device: the sound library, "go.xml" with its prototype, the
-// EffectDispatcher installed, the music started, the sprites, the shadow map, the scene
-// "media/scene1texkey.3ds" with maps from "media/maps/", the sphere distortion and the warm-up
-// draws (no clear before them, no present after). False when the script was refused: the
-// caller then calls StopDemo and ends the program.
-bool StartDemo(Device* device);
+// EffectDispatcher installed, the music started, every effect's load in table order (the
+// sprites, the shadow map, the scene "media/scene1texkey.3ds" with maps from "media/maps/",
+// the sphere distortion) and the warm-up draws (no clear before them, no present after).
+// False when the script was refused: the caller then calls StopDemo and ends the program.
+// effects must outlive the demo: StopDemo releases them.
+bool StartDemo(Device* device, const EffectTable& effects = DemoEffects());
 
 // One frame: clear to black with depth 1, the script's update (which draws the frame's
 // effect), present, then every pending window message.
@@ -25,6 +28,7 @@ void RunDemoFrame(Device* device);
 uint64_t RunDemoUntilEscape(Device* device);
 
 // The shutdown: the script (timeline, stream, sound library), then what the effects made
-// outside the Device's registry (device meshes, shadow map and its depth surface, the sphere
-// mesh), then the Device with its resources, the Direct3D device and the window.
+// outside the Device's registry, in the reverse of their loading order (the sphere mesh, the
+// scene's device meshes with the shadow map and its depth surface), then the Device with its
+// resources, the Direct3D device and the window.
 void StopDemo();

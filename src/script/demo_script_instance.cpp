@@ -1,4 +1,4 @@
 // demo_script_instance.cpp -- the definition of the process-wide DemoScript
-#include "src/shell/demo_script_instance.h"
+#include "src/script/demo_script_instance.h"
 
 DemoScript demoScript;

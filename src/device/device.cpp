@@ -1,5 +1,5 @@
 // device.cpp -- Device: window, Direct3D object and device, message pump, shutdown
-#include "src/shell/device.h"
+#include "src/device/device.h"
 
 #include <cstring>
 #include <new>

@@ -3,7 +3,7 @@
 // Kept apart from the script reader so that tools reading scripts need no message boxes.
 #include <windows.h>
 
-#include "src/shell/demo_script.h"
+#include "src/script/demo_script.h"
 
 void ShowEekMessage(const char* message) { MessageBoxA(nullptr, message, "Eek!", MB_OK); }
 

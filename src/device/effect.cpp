@@ -1,9 +1,9 @@
 // effect.cpp -- Effect: compiling an .fx file, with the "Eek!" message when it fails
-#include "src/shell/effect.h"
+#include "src/device/effect.h"
 
 #include <string>
 
-#include "src/shell/device.h"
+#include "src/device/device.h"
 
 Effect::Effect() : effect(nullptr), device(nullptr) {}
 

@@ -1,15 +1,15 @@
 // demo_script.cpp -- reading and writing "go.xml"; the music stream as the timeline's clock
-#include "src/shell/demo_script.h"
+#include "src/script/demo_script.h"
 
 #include <tinyxml.h>
 
-#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <memory>
 
-#include "src/shell/script_document.h"
+#include "src/script/script_document.h"
+#include "src/script/script_tempo.h"
 
 namespace {
 
@@ -79,23 +79,8 @@ bool DemoScript::Read(const char* fileName, TimelineEvent* prototype) {
   if (!demo->FirstChildElement("timeline")) return Refuse(fileName, LineOf(demo) + "\"demo\" has no \"timeline\" element");
   const char* music = demo->Attribute("music_filename");
   if (!music) return Refuse(fileName, LineOf(demo) + "\"demo\" has no \"music_filename\" (the music file to play)");
-  double tempo = 0.0;  // an absent "bpm" reads as 0, which is refused below
-  if (demo->QueryDoubleAttribute("bpm", &tempo) == TIXML_WRONG_TYPE) {
-    return Refuse(fileName, LineOf(demo) + "\"bpm\" is \"" + demo->Attribute("bpm") + "\", not a number");
-  }
-  if (!(tempo > 0.0) || tempo > FLT_MAX) {
-    std::string said = demo->Attribute("bpm") ? "\"bpm\" is " + std::string(demo->Attribute("bpm"))
-                                              : "\"demo\" has no \"bpm\"";
-    return Refuse(fileName, LineOf(demo) + said + "; the tempo must be a number of beats per minute above 0");
-  }
-  // The timeline counts in sixteenth notes of 15000 / bpm ms: one shorter than a millisecond or
-  // longer than a minute is no tempo a demo can keep.
-  const double sixteenthMs = 15000.0 / tempo;
-  if (sixteenthMs < 1.0 || sixteenthMs > 60000.0) {
-    return Refuse(fileName, LineOf(demo) + "\"bpm\" is " + demo->Attribute("bpm") + "; a sixteenth note would last " +
-                                (sixteenthMs < 1.0 ? "less than 1 ms" : "more than a minute") +
-                                " (the tempo may be 0.25 to 15000 beats per minute)");
-  }
+  double tempo = 0.0;
+  if (!script_tempo::Read(demo, &tempo, &why)) return Refuse(fileName, why);
   const float tempo32 = static_cast<float>(tempo);
   // The timeline checks its own element before it changes anything.
   if (!timeline->Serialize(demo, false, prototype, &why)) return Refuse(fileName, why);

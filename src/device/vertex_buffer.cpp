@@ -1,5 +1,5 @@
 // vertex_buffer.cpp -- VertexBuffer: creation, filling under a lock, binding as a stream
-#include "src/shell/vertex_buffer.h"
+#include "src/device/vertex_buffer.h"
 
 #include <cstdint>
 #include <cstring>

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "platform/testing/testing.h"
-#include "src/shell/device.h"
+#include "src/device/device.h"
 #include "tests/support/picture.h"
-#include "src/shell/texture.h"
-#include "src/shell/vertex_buffer.h"
+#include "src/device/texture.h"
+#include "src/device/vertex_buffer.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // script_document.cpp -- size and nesting checks before TinyXML parses a demo script
-#include "src/shell/script_document.h"
+#include "src/script/script_document.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "platform/testing/testing.h"
-#include "src/shell/device.h"
-#include "src/shell/effect.h"
+#include "src/device/device.h"
+#include "src/device/effect.h"
 
 namespace {
 

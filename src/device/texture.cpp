@@ -1,5 +1,5 @@
 // texture.cpp -- Texture: loading an image file into a Direct3D texture
-#include "src/shell/texture.h"
+#include "src/device/texture.h"
 
 #include <d3dx9tex.h>
 

@@ -5,8 +5,8 @@
 // presentation interval.
 #include <windows.h>
 
-#include "src/shell/demo_program.h"
-#include "src/shell/device.h"
+#include "src/program/demo_program.h"
+#include "src/device/device.h"
 
 namespace {
 

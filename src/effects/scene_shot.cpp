@@ -1,0 +1,75 @@
+// scene_shot.cpp -- the scene shot with its spinning boxes, and its row of the effect table
+#include "src/effects/scene_shot.h"
+
+#include "src/effects/effect_dispatcher.h"
+#include "src/effects/effect_table.h"
+#include "src/scene/scene.h"
+#include "src/scene/scene_render.h"
+
+namespace {
+
+constexpr char kSceneFile[] = "media/scene1texkey.3ds";
+constexpr char kSceneMapDir[] = "media/maps/";
+
+// Radians per millisecond of shot time about x (pitch), y (yaw) and z (roll).
+struct BoxSpin {
+  const char* name;
+  double pitchRate;
+  double yawRate;
+  double rollRate;
+};
+constexpr BoxSpin kBoxSpins[] = {
+    {"Box01", 0.001, 0.002, 0.003},
+    {"Box02", 0.002, 0.002, 0.001},
+    {"Box03", 0.002, 0.001, 0.003},
+};
+
+// The camera of each index; the first name has one digit, the others two, as the scene has them.
+constexpr const char* kCameraNames[] = {"Camera1", "Camera02", "Camera03"};
+constexpr int kCameraCount = 3;
+
+// One keyframer frame per 100 ms of shot time.
+constexpr float kShotFramesPerMs = 0.01f;
+
+void SpinBoxes(float timeMs) {
+  const double t = static_cast<double>(timeMs);
+  for (const BoxSpin& spin : kBoxSpins) {
+    SceneMesh* box = scene.FindMesh(spin.name);
+    if (!box) continue;
+    box->pitch = static_cast<float>(spin.pitchRate * t);
+    box->yaw = static_cast<float>(spin.yawRate * t);
+    box->roll = static_cast<float>(spin.rollRate * t);
+  }
+}
+
+// The shadow map (with "media/Phong.fx") comes before the scene it shadows.
+void LoadSceneShot(Device* device) {
+  PrepareShadowMap(device);
+  scene.Load(device, kSceneFile, kSceneMapDir);
+}
+
+void WarmUpSceneShot(Device* device, const Timeline&) { DrawSceneShot(device, 0.0f, 0); }
+
+void DrawSceneShotEvent(Device* device, const EffectEvent& event) {
+  DrawSceneShot(device, effect_time::SceneShotMs(event.param2, event.elapsedMs), event.param1);
+}
+
+// The Scene is static and outlives the Device; its meshes and the shadow map hold Direct3D
+// objects that must go before the device they were made on.
+void ReleaseSceneShot() {
+  scene.Clear();
+  ReleaseShadowMap();
+}
+
+}  // namespace
+
+void DrawSceneShot(Device* device, float timeMs, int camera) {
+  SpinBoxes(timeMs);
+  if (camera < 0 || camera >= kCameraCount) return;
+  scene.RenderFromCamera(device, kCameraNames[camera], effect_time::WholeMs(timeMs), kShotFramesPerMs);
+}
+
+// param1 the camera index, param2 the milliseconds into its flight.
+const EffectEntry kSceneShotEffect = {
+    "scene shot", kEffectSceneShot, 1, 1, LoadSceneShot, WarmUpSceneShot, DrawSceneShotEvent, ReleaseSceneShot,
+};

@@ -1,0 +1,10 @@
+// scene_shot.h -- the scene shot: "media/scene1texkey.3ds" through one of its animated cameras,
+// with three spinning boxes, under the shadow-mapped spot light
+#pragma once
+
+class Device;
+
+// Spins "Box01" to "Box03" by timeMs and renders the scene through camera 0 "Camera1",
+// 1 "Camera02" or 2 "Camera03" at that time. Any other camera index sets the angles and draws
+// nothing; a box the scene lacks is skipped.
+void DrawSceneShot(Device* device, float timeMs, int camera);
