@@ -1,18 +1,14 @@
-// flights.cpp -- per-channel Hermite curves and the flight checks
+// flights.cpp -- camera flights evaluated with the demo's key tracks, and the flight checks
 #include "tools/media/flights.h"
 
 #include <cmath>
 #include <cstdio>
 
+#include "src/scene/key_track.h"
+
 namespace media {
 
 namespace {
-
-float Hermite(float p0, float p1, float m0, float m1, float s) {
-  float s2 = s * s, s3 = s * s2;
-  float h1 = 2 * s3 - 3 * s2 + 1, h2 = 3 * s2 - 2 * s3, h3 = s3 - 2 * s2 + s, h4 = s3 - s2;
-  return h4 * m1 + (h3 * m0 + (h2 * p1 + h1 * p0));
-}
 
 std::string Where(const CameraFlight& flight, float frame, const char* what, Vec3 p) {
   char text[200];
@@ -24,20 +20,12 @@ std::string Where(const CameraFlight& flight, float frame, const char* what, Vec
 }  // namespace
 
 float EvaluateChannel(const std::vector<float>& t, const std::vector<float>& y, float x) {
-  size_t n = t.size();
-  if (n == 0) return 0;
-  if (n == 1 || x >= t[n - 1]) return y[n - 1];
-  if (x < t[0]) return y[0];
-  size_t i = 0;
-  while (i + 2 < n && !(t[i] <= x && x < t[i + 1])) ++i;
-  float t0 = t[i], t1 = t[i + 1], y0 = y[i], y1 = y[i + 1];
-  float s = (x - t0) / (t1 - t0);
-  float tp = i > 0 ? t[i - 1] : t0 - (t1 - t0);
-  float yp = i > 0 ? y[i - 1] : y0 - (y1 - y0);
-  float tn = i + 2 < n ? t[i + 2] : t1 + (t1 - t0);
-  float yn = i + 2 < n ? y[i + 2] : y1 + (y1 - y0);
-  float a = (t1 - t0) / (t1 - tp), b = (t1 - t0) / (tn - t0);
-  return Hermite(y0, y1, a * (y1 - yp), b * (yn - y0), s);
+  // The demo's own key track, so that the path checked here is the path the demo shows.
+  KeyTrack track;
+  for (size_t i = 0; i < t.size() && i < y.size(); ++i) track.AddKey(t[i], y[i]);
+  TrackKey out = {x, 0.0f};
+  track.Evaluate(x, &out);
+  return out.value;
 }
 
 void EvaluateFlight(const CameraFlight& flight, float frame, Vec3* eye, Vec3* target) {

@@ -1,8 +1,8 @@
 // flights.h -- camera flights as the demo plays them, and the checks that keep them in the hall
 //
-// The demo interpolates every channel of a camera by itself with a Catmull-Rom curve adapted to
-// uneven key spacing (end tangents from a mirrored neighbour), holding the first and last keys.
-// The same curve is evaluated here so that the generator sees the path the demo will show.
+// The demo interpolates every channel of a camera by itself with its KeyTrack (a Catmull-Rom
+// curve adapted to uneven key spacing, holding the first and last keys). The generator evaluates
+// the same KeyTrack, so that it sees the path the demo will show.
 #pragma once
 
 #include <string>
