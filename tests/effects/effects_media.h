@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tests/support/picture.h"
+#include "tests/support/scratch_dir.h"
 
 namespace effects_media {
 
@@ -146,34 +147,20 @@ inline bool WriteSphereX(const std::string& path, float radius, int stacks, int 
 // returns and removes it.
 class RunDir {
  public:
-  ~RunDir() { Leave(); }
   bool Enter(const std::string& fxDir) {
-    char cwd[4096];
-    if (!getcwd(cwd, sizeof cwd)) return false;
-    home_ = cwd;
-    char pattern[] = "/tmp/qola_effects.XXXXXX";
-    if (!mkdtemp(pattern)) return false;
-    path_ = pattern;
     std::error_code error;
-    std::filesystem::create_directories(path_ + "/media/maps", error);
+    std::filesystem::create_directories(dir_.path() + "/media/maps", error);
     for (const char* fx : {"texture.fx", "spheredistort.fx"}) {
-      std::filesystem::create_symlink(fxDir + "/" + fx, path_ + "/media/" + fx, error);
+      std::filesystem::create_symlink(fxDir + "/" + fx, dir_.path() + "/media/" + fx, error);
       if (error) return false;
     }
-    return chdir(path_.c_str()) == 0;
+    return dir_.Enter();
   }
-  void Leave() {
-    if (path_.empty()) return;
-    if (chdir(home_.c_str()) != 0) return;
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
-    path_.clear();
-  }
-  const std::string& path() const { return path_; }
+  void Leave() { dir_.Leave(); }
+  const std::string& path() const { return dir_.path(); }
 
  private:
-  std::string home_;
-  std::string path_;
+  testsupport::ScratchDir dir_{"qola_effects"};
 };
 
 }  // namespace effects_media

@@ -2,35 +2,19 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <climits>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "src/import3ds/loader3ds.h"
+#include "tests/support/scratch_dir.h"
 #include "tools/write3ds/writer3ds.h"
 
 class ScratchDirTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char cwd[PATH_MAX];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    home = cwd;
-    char pattern[] = "/tmp/import3ds_test.XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    scratch = pattern;
-    ASSERT_EQ(chdir(scratch.c_str()), 0);
-  }
-  void TearDown() override {
-    ASSERT_EQ(chdir(home.c_str()), 0);
-    std::remove((scratch + "/log.txt").c_str());
-    std::remove((scratch + "/scene.3ds").c_str());
-    rmdir(scratch.c_str());
-  }
+  void SetUp() override { ASSERT_TRUE(dir.Enter()) << "cannot make or enter " << dir.path(); }
+  void TearDown() override { ASSERT_TRUE(dir.Leave()); }
 
   // Saves the writer's file as "scene.3ds" and loads it with the demo's texture folder.
   bool LoadWritten(Loader3DS& loader, const write3ds::Writer3DS& w) {
@@ -52,6 +36,5 @@ class ScratchDirTest : public ::testing::Test {
 
   static constexpr const char* kOpening = "Processing : scene.3ds\nValid 3DS file. Starting...\n\n";
 
-  std::string home;
-  std::string scratch;
+  testsupport::ScratchDir dir{"import3ds_test"};
 };

@@ -19,6 +19,7 @@
 #include "src/scene/scene_render.h"
 #include "src/device/device.h"
 #include "tests/support/picture.h"
+#include "tests/support/scratch_dir.h"
 #include "tools/write3ds/writer3ds.h"
 
 class SceneTest : public ::testing::Test {
@@ -29,13 +30,7 @@ class SceneTest : public ::testing::Test {
   void SetUp() override {
     platform_testing::Reset();
     platform_testing::CaptureMessageBoxes(true);
-    char cwd[PATH_MAX];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    home = cwd;
-    char pattern[] = "/tmp/scene_test.XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    scratch = pattern;
-    ASSERT_EQ(chdir(scratch.c_str()), 0);
+    ASSERT_TRUE(dir.Enter()) << "cannot make or enter " << dir.path();
     ASSERT_EQ(mkdir("maps", 0755), 0);
     ASSERT_TRUE(WriteChecker("maps/checker.png"));
     ASSERT_TRUE(WriteSolid("maps/paint.png", 200, 50, 30));
@@ -48,11 +43,7 @@ class SceneTest : public ::testing::Test {
     ReleaseShadowMap();
     Device::DeleteInstance();
     platform_testing::Reset();
-    ASSERT_EQ(chdir(home.c_str()), 0);
-    for (const char* name : {"log.txt", "scene.3ds", "maps/checker.png", "maps/paint.png"})
-      std::remove((scratch + "/" + name).c_str());
-    rmdir((scratch + "/maps").c_str());
-    rmdir(scratch.c_str());
+    ASSERT_TRUE(dir.Leave());
   }
 
   virtual int Width() const { return kWidth; }
@@ -93,6 +84,5 @@ class SceneTest : public ::testing::Test {
   static std::string PhongFx() { return std::string(QOLA_SOURCE_DIR) + "/demo/media/Phong.fx"; }
 
   Device* device = nullptr;
-  std::string home;
-  std::string scratch;
+  testsupport::ScratchDir dir{"scene_test"};
 };
