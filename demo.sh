@@ -13,15 +13,19 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
 # Every package the build, the demo and the tests need, in one place. xfonts-base: SDL's X11
-# message box draws with core X fonts and shows no dialog without them.
+# message box draws with core X fonts and shows no dialog without them. llvm-14: its
+# llvm-symbolizer names the functions and lines of a crash the fuzzers find.
 packages=(
-  cmake g++ make pkg-config clang libclang-rt-14-dev
+  cmake g++ make pkg-config clang libclang-rt-14-dev llvm-14
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libepoxy-dev libtinyxml-dev libsndfile1-dev libpng-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libgl1-mesa-dri libegl-mesa0 libglx-mesa0
   xvfb xauth x11-utils xfonts-base imagemagick xdotool
 )
+
+# The package manager's own output goes to a log; the terminal gets one line per phase.
+install_log="$root/build/install.log"
 
 install_packages() {
   local missing=()
@@ -30,14 +34,27 @@ install_packages() {
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
-  echo "demo.sh: installing ${missing[*]}"
   local sudo=""
   if [ "$(id -u)" -ne 0 ]; then
     command -v sudo >/dev/null || { echo "demo.sh: need root or sudo to install ${missing[*]}" >&2; exit 1; }
     sudo="sudo"
   fi
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  mkdir -p "$(dirname "$install_log")"
+  echo "demo.sh: installing ${#missing[@]} packages: ${missing[*]} (output in $install_log)"
+  echo "demo.sh: updating the package lists"
+  if ! $sudo apt-get update -qq >"$install_log" 2>&1; then
+    tail -n 20 "$install_log" >&2
+    echo "demo.sh: apt-get update failed (see $install_log)" >&2
+    exit 1
+  fi
+  echo "demo.sh: downloading and unpacking"
+  if ! DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" \
+      >>"$install_log" 2>&1; then
+    tail -n 20 "$install_log" >&2
+    echo "demo.sh: apt-get install failed (see $install_log)" >&2
+    exit 1
+  fi
+  echo "demo.sh: packages installed"
 }
 
 # configure_and_build DIR [CMAKE ARGS...]
@@ -46,6 +63,7 @@ configure_and_build() {
   shift
   local werror=OFF
   [ "${QOLA_WERROR:-0}" = 1 ] && werror=ON
+  echo "demo.sh: building in $dir"
   cmake -S "$root" -B "$dir" -DQOLA_WERROR=$werror "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
 }
@@ -59,6 +77,9 @@ run_tests() {
 
 run_fuzzers() {
   local dir="$root/build-fuzz"
+  # A crash is reported with function names and lines, not raw addresses.
+  local symbolizer=/usr/lib/llvm-14/bin/llvm-symbolizer
+  [ -x "$symbolizer" ] && export ASAN_SYMBOLIZER_PATH="$symbolizer"
   CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -DQOLA_FUZZ=ON -DQOLA_BENCH=OFF \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   local f name
