@@ -53,39 +53,46 @@ D3DXMATRIX* WINAPI D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, c
   return pOut;
 }
 
+namespace {
+
+// The 2 x 2 sub-determinants of the upper row pair (s) and the lower row pair (c) that both the
+// determinant and the inverse expand with.
+struct RowPairMinors {
+  float s0, s1, s2, s3, s4, s5;
+  float c0, c1, c2, c3, c4, c5;
+  float Determinant() const { return s0 * c5 - s1 * c4 + s2 * c3 + s3 * c2 - s4 * c1 + s5 * c0; }
+};
+
+RowPairMinors Minors(const float (*a)[4]) {
+  RowPairMinors m;
+  m.s0 = a[0][0] * a[1][1] - a[1][0] * a[0][1];
+  m.s1 = a[0][0] * a[1][2] - a[1][0] * a[0][2];
+  m.s2 = a[0][0] * a[1][3] - a[1][0] * a[0][3];
+  m.s3 = a[0][1] * a[1][2] - a[1][1] * a[0][2];
+  m.s4 = a[0][1] * a[1][3] - a[1][1] * a[0][3];
+  m.s5 = a[0][2] * a[1][3] - a[1][2] * a[0][3];
+  m.c5 = a[2][2] * a[3][3] - a[3][2] * a[2][3];
+  m.c4 = a[2][1] * a[3][3] - a[3][1] * a[2][3];
+  m.c3 = a[2][1] * a[3][2] - a[3][1] * a[2][2];
+  m.c2 = a[2][0] * a[3][3] - a[3][0] * a[2][3];
+  m.c1 = a[2][0] * a[3][2] - a[3][0] * a[2][2];
+  m.c0 = a[2][0] * a[3][1] - a[3][0] * a[2][1];
+  return m;
+}
+
+}  // namespace
+
 // Cofactor expansion with 2 x 2 sub-determinants of the upper and lower row pairs.
 FLOAT WINAPI D3DXMatrixDeterminant(const D3DXMATRIX* pM) {
-  const float(*a)[4] = pM->m;
-  float s0 = a[0][0] * a[1][1] - a[1][0] * a[0][1];
-  float s1 = a[0][0] * a[1][2] - a[1][0] * a[0][2];
-  float s2 = a[0][0] * a[1][3] - a[1][0] * a[0][3];
-  float s3 = a[0][1] * a[1][2] - a[1][1] * a[0][2];
-  float s4 = a[0][1] * a[1][3] - a[1][1] * a[0][3];
-  float s5 = a[0][2] * a[1][3] - a[1][2] * a[0][3];
-  float c5 = a[2][2] * a[3][3] - a[3][2] * a[2][3];
-  float c4 = a[2][1] * a[3][3] - a[3][1] * a[2][3];
-  float c3 = a[2][1] * a[3][2] - a[3][1] * a[2][2];
-  float c2 = a[2][0] * a[3][3] - a[3][0] * a[2][3];
-  float c1 = a[2][0] * a[3][2] - a[3][0] * a[2][2];
-  float c0 = a[2][0] * a[3][1] - a[3][0] * a[2][1];
-  return s0 * c5 - s1 * c4 + s2 * c3 + s3 * c2 - s4 * c1 + s5 * c0;
+  return Minors(pM->m).Determinant();
 }
 
 D3DXMATRIX* WINAPI D3DXMatrixInverse(D3DXMATRIX* pOut, FLOAT* pDeterminant, const D3DXMATRIX* pM) {
   const float(*a)[4] = pM->m;
-  float s0 = a[0][0] * a[1][1] - a[1][0] * a[0][1];
-  float s1 = a[0][0] * a[1][2] - a[1][0] * a[0][2];
-  float s2 = a[0][0] * a[1][3] - a[1][0] * a[0][3];
-  float s3 = a[0][1] * a[1][2] - a[1][1] * a[0][2];
-  float s4 = a[0][1] * a[1][3] - a[1][1] * a[0][3];
-  float s5 = a[0][2] * a[1][3] - a[1][2] * a[0][3];
-  float c5 = a[2][2] * a[3][3] - a[3][2] * a[2][3];
-  float c4 = a[2][1] * a[3][3] - a[3][1] * a[2][3];
-  float c3 = a[2][1] * a[3][2] - a[3][1] * a[2][2];
-  float c2 = a[2][0] * a[3][3] - a[3][0] * a[2][3];
-  float c1 = a[2][0] * a[3][2] - a[3][0] * a[2][2];
-  float c0 = a[2][0] * a[3][1] - a[3][0] * a[2][1];
-  float det = s0 * c5 - s1 * c4 + s2 * c3 + s3 * c2 - s4 * c1 + s5 * c0;
+  const RowPairMinors m = Minors(a);
+  const float s0 = m.s0, s1 = m.s1, s2 = m.s2, s3 = m.s3, s4 = m.s4, s5 = m.s5;
+  const float c0 = m.c0, c1 = m.c1, c2 = m.c2, c3 = m.c3, c4 = m.c4, c5 = m.c5;
+  float det = m.Determinant();
   if (pDeterminant) *pDeterminant = det;
   if (det == 0.0f || !std::isfinite(det)) return nullptr;
   float k = 1.0f / det;
@@ -134,35 +141,27 @@ D3DXMATRIX* WINAPI D3DXMatrixScaling(D3DXMATRIX* pOut, FLOAT sx, FLOAT sy, FLOAT
   return pOut;
 }
 
-D3DXMATRIX* WINAPI D3DXMatrixRotationX(D3DXMATRIX* pOut, FLOAT angle) {
+namespace {
+
+// A rotation by angle in the plane of axes a and b, turning a towards b as the row-vector
+// convention does: X is the (y, z) plane, Y the (z, x) plane, Z the (x, y) plane.
+D3DXMATRIX* PlaneRotation(D3DXMATRIX* pOut, FLOAT angle, int a, int b) {
   float s = std::sin(angle), c = std::cos(angle);
   D3DXMatrixIdentity(pOut);
-  pOut->_22 = c;
-  pOut->_23 = s;
-  pOut->_32 = -s;
-  pOut->_33 = c;
+  pOut->m[a][a] = c;
+  pOut->m[a][b] = s;
+  pOut->m[b][a] = -s;
+  pOut->m[b][b] = c;
   return pOut;
 }
 
-D3DXMATRIX* WINAPI D3DXMatrixRotationY(D3DXMATRIX* pOut, FLOAT angle) {
-  float s = std::sin(angle), c = std::cos(angle);
-  D3DXMatrixIdentity(pOut);
-  pOut->_11 = c;
-  pOut->_13 = -s;
-  pOut->_31 = s;
-  pOut->_33 = c;
-  return pOut;
-}
+}  // namespace
 
-D3DXMATRIX* WINAPI D3DXMatrixRotationZ(D3DXMATRIX* pOut, FLOAT angle) {
-  float s = std::sin(angle), c = std::cos(angle);
-  D3DXMatrixIdentity(pOut);
-  pOut->_11 = c;
-  pOut->_12 = s;
-  pOut->_21 = -s;
-  pOut->_22 = c;
-  return pOut;
-}
+D3DXMATRIX* WINAPI D3DXMatrixRotationX(D3DXMATRIX* pOut, FLOAT angle) { return PlaneRotation(pOut, angle, 1, 2); }
+
+D3DXMATRIX* WINAPI D3DXMatrixRotationY(D3DXMATRIX* pOut, FLOAT angle) { return PlaneRotation(pOut, angle, 2, 0); }
+
+D3DXMATRIX* WINAPI D3DXMatrixRotationZ(D3DXMATRIX* pOut, FLOAT angle) { return PlaneRotation(pOut, angle, 0, 1); }
 
 D3DXMATRIX* WINAPI D3DXMatrixRotationYawPitchRoll(D3DXMATRIX* pOut, FLOAT yaw, FLOAT pitch, FLOAT roll) {
   D3DXMATRIX rz, rx, ry;

@@ -16,55 +16,16 @@
 #include "platform/testing/testing.h"
 #include "src/script/demo_script.h"
 #include "src/script/script_document.h"
+#include "tests/script/script_fixture.h"
 
 namespace {
 
-std::string TempPath(const std::string& name) {
-  return ::testing::TempDir() + "qola_script_" + std::to_string(getpid()) + "_" + name;
-}
+using script_test::MusicFile;
+using script_test::ReadFile;
+using script_test::TempPath;
+using script_test::WriteFile;
 
-std::string WriteFile(const std::string& name, const std::string& text) {
-  std::string path = TempPath(name);
-  std::ofstream(path, std::ios::binary) << text;
-  return path;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// A silent second of music for the scripts that need their stream to open.
-std::string MusicFile() {
-  static std::string path;
-  if (!path.empty()) return path;
-  path = TempPath("music.wav");
-  SF_INFO info{};
-  info.samplerate = 44100;
-  info.channels = 1;
-  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-  std::vector<short> silence(44100, 0);
-  sf_writef_short(file, silence.data(), 44100);
-  sf_close(file);
-  return path;
-}
-
-class DemoScriptTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    platform_testing::Reset();
-    platform_testing::CaptureMessageBoxes(true);
-    FSOUND_SetOutput(FSOUND_OUTPUT_NOSOUND);
-  }
-  void TearDown() override {
-    FSOUND_Close();
-    FSOUND_SetOutput(-1);
-    platform_testing::Reset();
-  }
-};
+class DemoScriptTest : public script_test::ScriptTest {};
 
 struct CountingHandler : FrameHandler {
   explicit CountingHandler(int* runs) : runs(runs) {}
@@ -76,6 +37,9 @@ struct CountingHandler : FrameHandler {
 
 TEST_F(DemoScriptTest, RefusesUnusableScriptsWithOneEekMessage) {
   const std::string music = "music_filename=\"" + MusicFile() + "\"";
+  // A one-layer script whose "demo" element has these tempo attributes.
+  auto withTempo = [&](const std::string& bpm) { return "<demo " + music + bpm + "><timeline num_layers=\"1\"/></demo>"; };
+  const std::string aboveZero = "; the tempo must be a number of beats per minute above 0";
   struct Case {
     const char* name;
     std::string text;  // empty name: the file does not exist
@@ -88,16 +52,11 @@ TEST_F(DemoScriptTest, RefusesUnusableScriptsWithOneEekMessage) {
       {"notimeline.xml", "\n<demo " + music + " bpm=\"120\"/>", " line 2: \"demo\" has no \"timeline\" element"},
       {"nomusic.xml", "<demo bpm=\"120\"><timeline num_layers=\"1\"/></demo>",
        " line 1: \"demo\" has no \"music_filename\" (the music file to play)"},
-      {"nobpm.xml", "<demo " + music + "><timeline num_layers=\"1\"/></demo>",
-       " line 1: \"demo\" has no \"bpm\"; the tempo must be a number of beats per minute above 0"},
-      {"zerobpm.xml", "<demo " + music + " bpm=\"0\"><timeline num_layers=\"1\"/></demo>",
-       " line 1: \"bpm\" is 0; the tempo must be a number of beats per minute above 0"},
-      {"negbpm.xml", "<demo " + music + " bpm=\"-120\"><timeline num_layers=\"1\"/></demo>",
-       " line 1: \"bpm\" is -120; the tempo must be a number of beats per minute above 0"},
-      {"textbpm.xml", "<demo " + music + " bpm=\"fast\"><timeline num_layers=\"1\"/></demo>",
-       " line 1: \"bpm\" is \"fast\", not a number"},
-      {"hugebpm.xml", "<demo " + music + " bpm=\"1e300\"><timeline num_layers=\"1\"/></demo>",
-       " line 1: \"bpm\" is 1e300; the tempo must be a number of beats per minute above 0"},
+      {"nobpm.xml", withTempo(""), " line 1: \"demo\" has no \"bpm\"" + aboveZero},
+      {"zerobpm.xml", withTempo(" bpm=\"0\""), " line 1: \"bpm\" is 0" + aboveZero},
+      {"negbpm.xml", withTempo(" bpm=\"-120\""), " line 1: \"bpm\" is -120" + aboveZero},
+      {"textbpm.xml", withTempo(" bpm=\"fast\""), " line 1: \"bpm\" is \"fast\", not a number"},
+      {"hugebpm.xml", withTempo(" bpm=\"1e300\""), " line 1: \"bpm\" is 1e300" + aboveZero},
       {"layers.xml", "<demo " + music + " bpm=\"120\">\n<timeline num_layers=\"1\">\n<layer/>\n<layer/>\n</timeline></demo>",
        " line 4: \"num_layers\" is 1 but a second \"layer\" follows"},
       {"neglayers.xml", "<demo " + music + " bpm=\"120\">\n<timeline num_layers=\"-1\"/></demo>",

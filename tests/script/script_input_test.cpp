@@ -13,39 +13,17 @@
 #include "fmod.h"
 #include "platform/testing/testing.h"
 #include "src/script/demo_script.h"
+#include "tests/script/script_fixture.h"
 
 namespace {
 
-std::string TempPath(const std::string& name) {
-  return ::testing::TempDir() + "qola_input_" + std::to_string(getpid()) + "_" + name;
-}
+using script_test::TempPath;
 
-std::string SilentMusic() {
-  std::string path = TempPath("music.wav");
-  SF_INFO info{};
-  info.samplerate = 8000;
-  info.channels = 1;
-  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-  std::vector<short> silence(800, 0);
-  sf_writef_short(file, silence.data(), 800);
-  sf_close(file);
-  return path;
-}
-
-class ScriptInputTest : public ::testing::Test {
+class ScriptInputTest : public script_test::ScriptTest {
  protected:
   void SetUp() override {
-    platform_testing::Reset();
-    platform_testing::CaptureMessageBoxes(true);
-    FSOUND_SetOutput(FSOUND_OUTPUT_NOSOUND);
-    music_ = SilentMusic();
-  }
-  void TearDown() override {
-    FSOUND_Close();
-    FSOUND_SetOutput(-1);
-    platform_testing::Reset();
-    std::remove(music_.c_str());
+    ScriptTest::SetUp();
+    music_ = script_test::MusicFile();
   }
   // The problem DemoScript states for `text` read as a script ("" when it reads it).
   std::string Problem(const std::string& text) {
