@@ -4,14 +4,8 @@
 # listing of the new scene names its boxes and cameras; bad arguments exit 2, an unwritable
 # folder exits 1 naming the file
 # usage: bash gen_media.sh BUILD_DIR SOURCE_DIR
-set -u
-build=$(cd "$1" && pwd)
-source=$(cd "$2" && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/lib/common.sh" "$@"
 cd "$work" || exit 1
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 mkdir -p out
 for gen in gen_scene gen_textures gen_sphere; do
@@ -47,5 +41,4 @@ for gen in gen_scene gen_textures gen_sphere; do
   grep -q "$work/no/such/dir/" err || fail "$gen into a missing folder: message: $(cat err)"
 done
 
-[ $failures -eq 0 ] && echo "media generators: all checks passed"
-exit $((failures > 0))
+finish "media generators"

@@ -2,14 +2,9 @@
 # qola_bad_script.sh -- the demo with a go.xml it must refuse: one "Eek!" message naming the
 # file and the problem, exit code 1, before the frame loop (the program ends by itself)
 # usage: bash qola_bad_script.sh BUILD_DIR SOURCE_DIR
-set -u
-build=$(cd "$1" && pwd)
+source "$(dirname "$0")/lib/common.sh" "$@"
 qola="$build/bin/qola"
-[ -x "$qola" ] || { echo "FAIL: $qola is not built"; exit 1; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+require "$qola"
 
 # One run per refused script: the go.xml text, then what the message must contain.
 check() {
@@ -33,5 +28,4 @@ check zero_tempo '<demo music_filename="m.ogg" bpm="0"><timeline num_layers="0"/
 check too_many_layers '<demo music_filename="m.ogg" bpm="120">
 <timeline num_layers="1"><layer/><layer/></timeline></demo>' "num_layers"
 
-[ $failures -eq 0 ] && echo "qola with refused scripts: all checks passed"
-exit $((failures > 0))
+finish "qola with refused scripts"

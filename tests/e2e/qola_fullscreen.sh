@@ -5,14 +5,10 @@
 # usage: bash qola_fullscreen.sh BUILD_DIR SOURCE_DIR
 # The screenshot stays in BUILD_DIR/e2e/qola_fullscreen.png for a person to look at. The X
 # server's root is white (-wr), so a black screen is the demo's own frames.
-set -u
-build=$(cd "$1" && pwd)
-source=$(cd "$2" && pwd)
+source "$(dirname "$0")/lib/common.sh" "$@"
 qola="$build/bin/qola"
-[ -x "$qola" ] || { echo "FAIL: $qola is not built"; exit 1; }
-for tool in xvfb-run xdotool import convert; do
-  command -v $tool >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
-done
+require "$qola"
+require xvfb-run xdotool import convert
 mkdir -p "$build/e2e"
 shot="$build/e2e/qola_fullscreen.png"
 log="$build/e2e/qola_fullscreen.log"
@@ -20,10 +16,7 @@ rm -f "$shot"
 
 # Runs inside the X server: every check prints one FAIL line; the exit code counts them.
 inner=$(cat <<'INNER'
-set -u
 qola=$1 demo=$2 shot=$3 log=$4 expect=$5
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 cd "$demo" || exit 1
 QOLA_NO_MESSAGE_BOX=1 "$qola" >"$log" 2>&1 &
 pid=$!
@@ -90,5 +83,4 @@ xvfb-run -a -s "-screen 0 1024x768x24 +extension GLX -wr" bash -c "$inner" inner
 nomusic_failures=$?
 [ $nomusic_failures -eq 0 ] || { echo "(without its music file)"; cat "$build/e2e/qola_no_music.log"; }
 failures=$((failures + nomusic_failures))
-[ $failures -eq 0 ] && echo "qola full screen: all checks passed"
-exit $((failures > 0))
+finish "qola full screen"

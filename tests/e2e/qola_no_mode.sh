@@ -2,15 +2,9 @@
 # qola_no_mode.sh -- the demo on an 800x600 screen has no 1024x768 mode: its message on
 # standard error under the caption "Eek!", exit code 1, no frame loop
 # usage: bash qola_no_mode.sh BUILD_DIR SOURCE_DIR
-set -u
-build=$(cd "$1" && pwd)
-source=$(cd "$2" && pwd)
+source "$(dirname "$0")/lib/common.sh" "$@"
 qola="$build/bin/qola"
-[ -x "$qola" ] || { echo "FAIL: $qola is not built"; exit 1; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+require "$qola"
 
 # QOLA_NO_MESSAGE_BOX skips the dialog nobody could click here; the line on stderr stays.
 (cd "$source/demo" && QOLA_NO_MESSAGE_BOX=1 timeout 30 \
@@ -24,7 +18,6 @@ grep -qxF 'Eek!: Failed to find desired adapter.' "$work/err" || fail "message: 
 # clicked. The screenshot stays in BUILD_DIR/e2e/qola_no_mode.png.
 mkdir -p "$build/e2e"
 inner=$(cat <<'INNER'
-set -u
 qola=$1 demo=$2 shot=$3 err=$4
 cd "$demo" || exit 1
 "$qola" 2>"$err" &
@@ -58,5 +51,4 @@ grep FAIL "$work/out2" && failures=$((failures + 1))
 [ $rc -eq 1 ] || fail "with the dialog: exit code $rc, not 1"
 grep -qxF 'Eek!: Failed to find desired adapter.' "$work/err2" || fail "with the dialog: $(cat "$work/err2")"
 
-[ $failures -eq 0 ] && echo "qola without a 1024x768 mode: all checks passed"
-exit $((failures > 0))
+finish "qola without a 1024x768 mode"

@@ -1,16 +1,10 @@
 #!/bin/bash
 # qolasynth.sh -- `qolasynth`: the section list, a render at the script's tempo, refusals, arguments
 # usage: bash qolasynth.sh BUILD_DIR SOURCE_DIR
-set -u
-build=$1
-source=$2
+source "$(dirname "$0")/lib/common.sh" "$@"
 tool="$build/bin/qolasynth"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-[ -x "$tool" ] || { echo "FAIL: $tool is not built"; exit 1; }
+require "$tool"
 
 # A short song and a script at 150 bpm: a sixteenth is 100 ms, a bar 1600 ms.
 cat >"$work/song.txt" <<'SONG'
@@ -64,5 +58,4 @@ grep -qF "$work/slow.xml line 1: \"bpm\" is 0" "$work/err" || fail "bpm 0: $(cat
 out=$(cd "$source" && "$tool" --sections) || fail "shipped --sections: exit $?"
 grep -q '^intro  *[0-9]*  *0 ' <<<"$out" || fail "shipped --sections: $out"
 
-[ $failures -eq 0 ] && echo "qolasynth: all checks passed"
-exit $((failures > 0))
+finish "qolasynth"

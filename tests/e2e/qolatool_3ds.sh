@@ -2,16 +2,10 @@
 # qolatool_3ds.sh -- `qolatool 3ds`: the records of a good file and its log in the current
 # directory with exit code 0; a cut-off file and a missing one with exit code 1 and a message
 # usage: bash qolatool_3ds.sh BUILD_DIR SOURCE_DIR
-set -u
-build=$(cd "$1" && pwd)
-source=$(cd "$2" && pwd)
+source "$(dirname "$0")/lib/common.sh" "$@"
 tool="$build/bin/qolatool"
 scene="$source/fuzz/seeds/loader3ds/box_scene.3ds"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 "$tool" 3ds "$scene" >out 2>err
 rc=$?
@@ -52,5 +46,4 @@ rc=$?
 grep -q 'missing.3ds' err || fail "missing file: message: $(cat err)"
 [ -e log.txt ] && [ ! -s log.txt ] || fail "missing file: log.txt is not empty"
 
-[ $failures -eq 0 ] && echo "qolatool 3ds: all checks passed"
-exit $((failures > 0))
+finish "qolatool 3ds"

@@ -1,16 +1,10 @@
 #!/bin/bash
 # qolatool_capture.sh -- `qolatool capture` and `qolatool frame` as a demo maker runs them in demo/
 # usage: bash qolatool_capture.sh BUILD_DIR SOURCE_DIR
-set -u
-build=$1
-source=$2
+source "$(dirname "$0")/lib/common.sh" "$@"
 tool="$build/bin/qolatool"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-[ -x "$tool" ] || { echo "FAIL: $tool is not built"; exit 1; }
+require "$tool"
 
 # --help documents every option and the exit codes.
 help=$("$tool" capture --help) || fail "capture --help: exit $?"
@@ -47,8 +41,4 @@ head -c 8 "$work/part.mp4" | tail -c 4 | grep -q ftyp || fail "capture -o: not a
   fail "frame: exit $? ($(cat "$work/err"))"
 cmp -s "$work/frame.png" "$work/frames/frame00002.png" || fail "frame --at 200 differs from the capture's frame at 200 ms"
 
-if [ $failures -ne 0 ]; then
-  echo "$failures failure(s)"
-  exit 1
-fi
-echo "qolatool capture: all checks passed"
+finish "qolatool capture"

@@ -3,17 +3,10 @@
 # on the demo's scene effect: exact camera lines, a picture with a lit pool and dark corners, the
 # exit codes of refused files, unknown cameras and bad arguments
 # usage: bash qolatool_scene.sh BUILD_DIR SOURCE_DIR
-set -u
-build=$(cd "$1" && pwd)
-source=$(cd "$2" && pwd)
+source "$(dirname "$0")/lib/common.sh" "$@"
 tool="$build/bin/qolatool"
 scene="$source/fuzz/seeds/loader3ds/lit_floor.3ds"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-xrun() { xvfb-run -a -s "-screen 0 1024x768x24 +extension GLX" "$@"; }
 
 # --- camera: the eye moves over keys at frames 0, 50 and 100; the target stays at the origin ---
 "$tool" camera "$scene" Camera1 --at 0 --at 5000 --at 1234 --at 99999 >out 2>err
@@ -81,5 +74,4 @@ for line in "technique ShadowMap passes 1" "technique Scene passes 1" \
   grep -qx "$line" out || fail "fx: no \"$line\""
 done
 
-[ $failures -eq 0 ] && echo "qolatool camera, shot, fx: all checks passed"
-exit $((failures > 0))
+finish "qolatool camera, shot, fx"

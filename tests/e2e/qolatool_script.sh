@@ -1,16 +1,10 @@
 #!/bin/bash
 # qolatool_script.sh -- `qolatool script`: its output lines, event names, a refused script, --help
 # usage: bash qolatool_script.sh BUILD_DIR SOURCE_DIR
-set -u
-build=$1
-source=$2
+source "$(dirname "$0")/lib/common.sh" "$@"
 tool="$build/bin/qolatool"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-[ -x "$tool" ] || { echo "FAIL: $tool is not built"; exit 1; }
+require "$tool"
 
 # The shipped script, from the repository root: two layers, so four "at " lines, in order.
 out=$(cd "$source" && "$tool" script demo/go.xml --at 0 --at 1000 2>"$work/err") || fail "demo/go.xml: exit $?"
@@ -115,5 +109,4 @@ grep -qF 'at MS layer L: event I elapsed E fraction F name NAME' "$work/help" ||
 "$tool" script >/dev/null 2>&1
 [ $? -eq 2 ] || fail "no FILE: not exit 2"
 
-[ $failures -eq 0 ] && echo "qolatool script: all checks passed"
-exit $((failures > 0))
+finish "qolatool script"
