@@ -21,6 +21,7 @@
 #include "src/scene/scene_render.h"
 #include "src/device/device.h"
 #include "src/timeline/timeline.h"
+#include "tests/effects/effects_fixture.h"
 #include "tests/support/picture.h"
 
 namespace {
@@ -38,19 +39,10 @@ class DispatcherTest : public ::testing::Test {
   void SetUp() override {
     platform_testing::Reset();
     platform_testing::CaptureMessageBoxes(true);
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    home = cwd;
-    ASSERT_EQ(chdir(QOLA_SOURCE_DIR "/demo"), 0);
-    testsupport::TestDevice made;
-    ASSERT_TRUE(testsupport::CreateTestDevice(&made, kWidth, kHeight)) << made.error;
-    device = Device::Instance();
-    ASSERT_NE(device, nullptr);
-    device->device = made.device;
-    device->direct3d = made.d3d;
-    device->presentParameters.AutoDepthStencilFormat = D3DFMT_D16;
-    made.device = nullptr;
-    made.d3d = nullptr;
+    ASSERT_TRUE(demoDir.Enter(QOLA_SOURCE_DIR "/demo"));
+    std::string error;
+    device = MakeEffectsDevice(kWidth, kHeight, &error);
+    ASSERT_NE(device, nullptr) << error;
     LoadSprites(device);
     ASSERT_EQ(PrepareShadowMap(device), S_OK);
     ASSERT_TRUE(scene.Load(device, "media/scene1texkey.3ds", "media/maps/"));
@@ -66,9 +58,7 @@ class DispatcherTest : public ::testing::Test {
     ReleaseShadowMap();
     ReleaseSphereDistortion();
     Device::DeleteInstance();
-    if (!home.empty()) {
-      EXPECT_EQ(chdir(home.c_str()), 0);
-    }
+    EXPECT_TRUE(demoDir.Leave());
     platform_testing::Reset();
   }
 
@@ -96,7 +86,7 @@ class DispatcherTest : public ::testing::Test {
     });
   }
 
-  std::string home;
+  testsupport::WorkingDir demoDir;
   Device* device = nullptr;
   Timeline timeline{2};
 };

@@ -14,6 +14,24 @@
 #include "tests/effects/effects_media.h"
 #include "tests/support/picture.h"
 
+// The process-wide Device around an offscreen Direct3D device of width x height: no window is
+// needed. Null with *error set when none could be made.
+inline Device* MakeEffectsDevice(int width, int height, std::string* error) {
+  testsupport::TestDevice made;
+  if (!testsupport::CreateTestDevice(&made, width, height)) {
+    *error = made.error;
+    return nullptr;
+  }
+  Device* device = Device::Instance();
+  if (!device) return nullptr;
+  device->device = made.device;
+  device->direct3d = made.d3d;
+  device->presentParameters.AutoDepthStencilFormat = D3DFMT_D16;
+  made.device = nullptr;
+  made.d3d = nullptr;
+  return device;
+}
+
 class EffectsTest : public ::testing::Test {
  protected:
   static constexpr int kWidth = 512;
@@ -23,15 +41,9 @@ class EffectsTest : public ::testing::Test {
     platform_testing::Reset();
     platform_testing::CaptureMessageBoxes(true);
     ASSERT_TRUE(runDir.Enter(QOLA_SOURCE_DIR "/demo/media"));
-    // The Device's Direct3D objects come from an offscreen device: no window is needed.
-    testsupport::TestDevice made;
-    ASSERT_TRUE(testsupport::CreateTestDevice(&made, kWidth, kHeight)) << made.error;
-    device = Device::Instance();
-    ASSERT_NE(device, nullptr);
-    device->device = made.device;
-    device->direct3d = made.d3d;
-    made.device = nullptr;
-    made.d3d = nullptr;
+    std::string error;
+    device = MakeEffectsDevice(kWidth, kHeight, &error);
+    ASSERT_NE(device, nullptr) << error;
   }
   void TearDown() override {
     ReleaseSphereDistortion();  // before the Device releases the Direct3D device

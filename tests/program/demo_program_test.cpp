@@ -21,6 +21,7 @@
 #include "src/script/demo_script_instance.h"
 #include "src/device/device.h"
 #include "tests/support/picture.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -47,22 +48,17 @@ class DemoProgramTest : public ::testing::Test {
     platform_testing::Reset();
     platform_testing::CaptureMessageBoxes(true);
     platform_testing::SetTimeGetTime(0);  // the sprite beat's clock, fixed
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    home = cwd;
-    ASSERT_EQ(chdir(QOLA_SOURCE_DIR "/demo"), 0);
+    ASSERT_TRUE(demoDir.Enter(QOLA_SOURCE_DIR "/demo"));
     device = Device::Instance();
     ASSERT_NE(device, nullptr);
     ASSERT_EQ(device->Create(1024, 768, TRUE, nullptr), 1);
   }
   void TearDown() override {
     Device::DeleteInstance();  // harmless after StopDemo
-    if (!home.empty()) {
-      EXPECT_EQ(chdir(home.c_str()), 0);
-    }
+    EXPECT_TRUE(demoDir.Leave());
     platform_testing::Reset();
   }
-  std::string home;
+  testsupport::WorkingDir demoDir;
   Device* device = nullptr;
 };
 

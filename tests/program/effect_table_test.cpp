@@ -18,6 +18,7 @@
 #include "src/timeline/timeline_event.h"
 #include "tests/support/gl_hooks.h"
 #include "tests/support/picture.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -28,10 +29,7 @@ class DemoFramesTest : public ::testing::Test {
     platform_testing::Reset();
     platform_testing::CaptureMessageBoxes(true);
     platform_clock::UseVirtualClock(0);
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    home = cwd;
-    ASSERT_EQ(chdir(QOLA_SOURCE_DIR "/demo"), 0);
+    ASSERT_TRUE(demoDir.Enter(QOLA_SOURCE_DIR "/demo"));
     device = Device::Instance();
     ASSERT_NE(device, nullptr);
     ASSERT_EQ(device->CreateOffscreen(1024, 768), 1);
@@ -39,9 +37,7 @@ class DemoFramesTest : public ::testing::Test {
   void TearDown() override {
     StopDemo();
     platform_clock::UseRealClock();
-    if (!home.empty()) {
-      EXPECT_EQ(chdir(home.c_str()), 0);
-    }
+    EXPECT_TRUE(demoDir.Leave());
     platform_testing::Reset();
   }
 
@@ -59,7 +55,7 @@ class DemoFramesTest : public ::testing::Test {
     return false;
   }
 
-  std::string home;
+  testsupport::WorkingDir demoDir;
   Device* device = nullptr;
 };
 

@@ -55,4 +55,30 @@ class ScratchDir {
   std::string home_;
 };
 
+// The working directory moved to an existing folder (the demo's run directory) and back.
+class WorkingDir {
+ public:
+  WorkingDir() = default;
+  ~WorkingDir() { Leave(); }
+  WorkingDir(const WorkingDir&) = delete;
+  WorkingDir& operator=(const WorkingDir&) = delete;
+
+  bool Enter(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path here = std::filesystem::current_path(error);
+    if (error || chdir(path.c_str()) != 0) return false;
+    if (home_.empty()) home_ = here.string();
+    return true;
+  }
+  bool Leave() {
+    if (home_.empty()) return true;
+    const bool back = chdir(home_.c_str()) == 0;
+    home_.clear();
+    return back;
+  }
+
+ private:
+  std::string home_;
+};
+
 }  // namespace testsupport

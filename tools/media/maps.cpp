@@ -26,6 +26,18 @@ Color Surface(Color base, float tint, float grain, float bevel) {
   return Scale(base, (0.9f + 0.2f * tint) * (0.88f + 0.24f * grain) * bevel);
 }
 
+// The cell of a running-bond wall (each row shifted half a block) that holds texel (x, y) of a
+// map of blocks bw x bh: its row, its column (wrapping with the map), and where in it the
+// texel lies.
+struct Bond {
+  int row, col, dx, dy;
+};
+Bond RunningBond(int x, int y, int bw, int bh) {
+  const int row = y / bh;
+  const int shifted = x + (row % 2) * (bw / 2);
+  return {row, (shifted / bw) % (kMapSize / bw), shifted % bw, y % bh};
+}
+
 }  // namespace
 
 Canvas FloorMap() {
@@ -62,10 +74,8 @@ Canvas WallMap() {
   const int bw = 64, bh = 32, mortar = 3;
   for (int y = 0; y < kMapSize; ++y)
     for (int x = 0; x < kMapSize; ++x) {
-      int row = y / bh;
-      int shifted = x + (row % 2) * (bw / 2);
-      int col = (shifted / bw) % (kMapSize / bw);
-      int dx = shifted % bw, dy = y % bh;
+      const Bond b = RunningBond(x, y, bw, bh);
+      const int row = b.row, col = b.col, dx = b.dx, dy = b.dy;
       float grain = Fractal(static_cast<float>(x), static_cast<float>(y), 8, kMapSize, 21);
       if (dx < mortar || dy < mortar) {
         c.Set(x, y, Scale(pal::kMortar, 0.75f + 0.3f * grain));
@@ -85,10 +95,8 @@ Canvas StoneMap() {
   const int bw = 128, bh = 64, joint = 2;
   for (int y = 0; y < kMapSize; ++y)
     for (int x = 0; x < kMapSize; ++x) {
-      int row = y / bh;
-      int shifted = x + (row % 2) * (bw / 2);
-      int col = (shifted / bw) % (kMapSize / bw);
-      int dx = shifted % bw, dy = y % bh;
+      const Bond b = RunningBond(x, y, bw, bh);
+      const int row = b.row, col = b.col, dx = b.dx, dy = b.dy;
       float grain = Fractal(static_cast<float>(x), static_cast<float>(y), 32, kMapSize, 31);
       float fine = Hash01(x, y, 32);
       if (dx < joint || dy < joint) {
