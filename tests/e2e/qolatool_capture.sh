@@ -1,5 +1,6 @@
 #!/bin/bash
 # qolatool_capture.sh -- `qolatool capture` and `qolatool frame` as a demo maker runs them in demo/
+# needs: capture
 # usage: bash qolatool_capture.sh BUILD_DIR SOURCE_DIR
 source "$(dirname "$0")/lib/common.sh" "$@"
 tool="$build/bin/qolatool"
