@@ -31,11 +31,12 @@ void WarmUp(Device* device) {
 
 }  // namespace
 
-bool StartDemo(Device* device) {
+bool StartDemo(Device* device, bool holdMusic) {
   // The sound library, "go.xml" read with a GenericTimelineEvent prototype, the dispatcher
   // installed as the timeline's frame handler, the music started. A refused script has shown
   // its "Eek!" message by now and ends start-up.
   if (!demoScript.Start(kScriptFile, new EffectDispatcher)) return false;
+  if (holdMusic) demoScript.SetPlaying(false);
   // The music plays from here on: loading time is playing time.
   LoadSprites(device);
   PrepareShadowMap(device);

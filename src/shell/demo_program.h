@@ -13,8 +13,9 @@ class Device;
 // EffectDispatcher installed, the music started, the sprites, the shadow map, the scene
 // "media/scene1texkey.3ds" with maps from "media/maps/", the sphere distortion and the warm-up
 // draws (no clear before them, no present after). False when the script was refused: the
-// caller then calls StopDemo and ends the program.
-bool StartDemo(Device* device);
+// caller then calls StopDemo and ends the program. holdMusic stops the music again as soon as
+// it started, so that the caller can start it later at a time of its choice (qola --from).
+bool StartDemo(Device* device, bool holdMusic = false);
 
 // One frame: clear to black with depth 1, the script's update (which draws the frame's
 // effect), present, then every pending window message.
