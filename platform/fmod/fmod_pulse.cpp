@@ -3,6 +3,7 @@
 
 #include <pulse/pulseaudio.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace fsound {
@@ -24,23 +25,20 @@ void PulseOutput::StreamState(pa_stream*, void* self) {
   pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->mainloop_, 0);
 }
 
-// The server asks for bytes: each block is rendered into the server's own memory (nothing is
-// allocated here) after the latency in front of it has been read.
+// The server asks for bytes: each block is rendered into a buffer made at start (nothing is
+// allocated here) after the latency in front of it has been read, and handed over at once.
 void PulseOutput::Write(pa_stream* stream, size_t bytes, void* self) {
   auto* out = static_cast<PulseOutput*>(self);
   while (bytes >= kFrameBytes) {
-    void* data = nullptr;
-    size_t n = bytes;
-    if (pa_stream_begin_write(stream, &data, &n) < 0 || !data || n < kFrameBytes) return;
-    uint32_t frames = static_cast<uint32_t>(n / kFrameBytes);
+    uint32_t frames = static_cast<uint32_t>(std::min(bytes / kFrameBytes, out->block_.size() / 2));
     pa_usec_t usec = 0;
     int negative = 0;
     if (pa_stream_get_latency(stream, &usec, &negative) == 0) {
       uint64_t latency = negative ? 0 : usec * static_cast<uint64_t>(out->mixRate_) / 1000000u;
       out->latencyFrames_.store(latency, std::memory_order_release);
     }
-    out->render_(out->user_, static_cast<float*>(data), frames);
-    if (pa_stream_write(stream, data, frames * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0) return;
+    out->render_(out->user_, out->block_.data(), frames);
+    if (pa_stream_write(stream, out->block_.data(), frames * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0) return;
     bytes -= frames * kFrameBytes;
   }
 }
@@ -51,6 +49,7 @@ bool PulseOutput::Open(int mixRate, uint32_t bufferFrames, uint32_t blockFrames,
   render_ = render;
   user_ = user;
   latencyFrames_.store(0, std::memory_order_release);
+  block_.assign(static_cast<size_t>(blockFrames) * 2, 0.0f);
   mainloop_ = pa_threaded_mainloop_new();
   if (!mainloop_) {
     *reason = "no PulseAudio main loop";

@@ -3,8 +3,8 @@
 //
 // SDL's PulseAudio driver hides its stream, so the latency the server reports (its buffer, the
 // sink's, a Bluetooth link's) could not be read through it. This output talks to the server
-// itself: the server asks for frames on its own thread, the mixer renders them straight into
-// the server's memory, and just before each block the stream's latency (interpolated between
+// itself: the server asks for frames on its own thread, the mixer renders them block by block,
+// and just before each block the stream's latency (interpolated between
 // the server's timing updates, which keep coming while it plays) is taken as the time until
 // that block is heard. A moved stream (another output device) reports its new latency.
 #pragma once
@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct pa_threaded_mainloop;
 struct pa_context;
@@ -55,6 +56,7 @@ class PulseOutput {
   RenderFn render_ = nullptr;
   void* user_ = nullptr;
   std::atomic<uint64_t> latencyFrames_{0};
+  std::vector<float> block_;  // one block, stereo
 };
 
 }  // namespace fsound

@@ -187,6 +187,15 @@ bool Stream::Mix(float* out, uint32_t frames, std::chrono::steady_clock::time_po
   return !ended;
 }
 
+uint64_t Stream::MixedFrames() const {
+  for (;;) {
+    uint32_t seq = positionSeq_.load(std::memory_order_acquire);
+    uint64_t mixed = framesBeforeBlock_.load(std::memory_order_relaxed) + lastBlockFrames_.load(std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_acquire);
+    if ((seq & 1) == 0 && positionSeq_.load(std::memory_order_relaxed) == seq) return mixed;
+  }
+}
+
 uint64_t Stream::HeardFrames(std::chrono::steady_clock::time_point now, uint64_t latencyFrames) {
   uint64_t before = 0;
   uint32_t block = 0;

@@ -52,6 +52,8 @@ class Stream {
   // latencyFrames the output still holds before the listener hears them. Never less than a
   // position reported before (since the last Rewind).
   uint64_t HeardFrames(std::chrono::steady_clock::time_point now, uint64_t latencyFrames);
+  // Every frame the mixer has taken so far, in frames at the output rate from the file's start.
+  uint64_t MixedFrames() const;
 
  private:
   Stream(const std::string& fileName, int mixRate);
