@@ -41,6 +41,9 @@ void PulseOutput::Write(pa_stream* stream, size_t bytes, void* self) {
     if (pa_stream_write(stream, out->block_.data(), frames * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0) return;
     bytes -= frames * kFrameBytes;
   }
+  // A fresh report for the next block: the interpolation between reports cannot see a change
+  // of the sink's latency (another device, a Bluetooth link settling).
+  if (pa_operation* update = pa_stream_update_timing_info(stream, nullptr, nullptr)) pa_operation_unref(update);
 }
 
 bool PulseOutput::Open(int mixRate, uint32_t bufferFrames, uint32_t blockFrames, RenderFn render,
