@@ -107,6 +107,9 @@ for run in "${runs[@]}"; do
     "$build/e2e/qola_player_$name.png" "$work/$name.log" "$options" "$resize" "$expect"
   n=$?
   [ $n -eq 0 ] || { cat "$work/$name.log"; failures=$((failures + n)); }
+  # Without a sound card at most one line says so; the sound libraries' own lines stay away.
+  ! grep -q 'ALSA lib' "$work/$name.log" || fail "$name: the sound library's own lines: $(cat "$work/$name.log")"
+  [ "$(wc -l <"$work/$name.log")" -le 1 ] || fail "$name: more than one line: $(cat "$work/$name.log")"
 done
 
 # The plain demo on a screen without 1024x768: its message as before, and the hint.
