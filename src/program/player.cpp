@@ -57,7 +57,7 @@ bool CreatePlayerOrDemoDevice(const PlayerOptions& options) {
 }
 
 bool StartMusicForPlayer(const PlayerOptions& options) {
-  FSOUND_SetAVOffset(options.avOffsetMs);
+  if (options.avOffsetMs != 0) FSOUND_SetAVOffset(options.avOffsetMs);
   if (!options.hasFrom || !demoScript.stream) return true;
   if (!FSOUND_Stream_SetTime(demoScript.stream, static_cast<int>(options.fromMs))) {
     std::fprintf(stderr, "qola: --from %u: the music \"%s\" is %d ms long; give a time within it\n",
