@@ -21,6 +21,10 @@ void PulseOutput::ContextState(pa_context*, void* self) {
   pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->mainloop_, 0);
 }
 
+void PulseOutput::TimingDone(pa_stream*, int, void* self) {
+  pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->mainloop_, 0);
+}
+
 void PulseOutput::StreamState(pa_stream*, void* self) {
   pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->mainloop_, 0);
 }
@@ -155,6 +159,11 @@ std::string PulseOutput::Describe() {
   const char* sink = pa_stream_get_device_name(stream_);
   const pa_buffer_attr* attr = pa_stream_get_buffer_attr(stream_);
   const char* server = pa_context_get_server(context_);
+  // The server's first report, asked for now: the line is printed once, at start.
+  if (pa_operation* update = pa_stream_update_timing_info(stream_, &PulseOutput::TimingDone, this)) {
+    while (pa_operation_get_state(update) == PA_OPERATION_RUNNING) pa_threaded_mainloop_wait(mainloop_);
+    pa_operation_unref(update);
+  }
   pa_usec_t usec = 0;
   int negative = 0;
   bool reported = pa_stream_get_latency(stream_, &usec, &negative) == 0;

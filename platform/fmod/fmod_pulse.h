@@ -46,6 +46,7 @@ class PulseOutput {
  private:
   static void ContextState(pa_context* context, void* self);
   static void StreamState(pa_stream* stream, void* self);
+  static void TimingDone(pa_stream* stream, int success, void* self);
   static void Write(pa_stream* stream, size_t bytes, void* self);
   bool WaitReady(uint32_t bufferFrames, uint32_t blockFrames, std::string* reason);
 
