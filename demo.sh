@@ -18,7 +18,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 packages=(
   cmake g++ make pkg-config clang libclang-rt-14-dev llvm-14
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev libepoxy-dev libtinyxml-dev libsndfile1-dev libpng-dev
+  libsdl2-dev libepoxy-dev libtinyxml-dev libsndfile1-dev libpng-dev libpulse-dev libasound2-dev
+  pulseaudio
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libgl1-mesa-dri libegl-mesa0 libglx-mesa0
   xvfb xauth x11-utils xfonts-base imagemagick xdotool

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "platform/d3d9/d3d9_gl.h"
+#include "platform/d3d9/d3d9_letterbox.h"
 #include "platform/testing/testing.h"
 #include "platform/win32/win32_sdl.h"
 
@@ -273,8 +274,15 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const struct _RGNDATA*) 
   SDL_GL_GetDrawableSize(window_, &dw, &dh);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  // A window of another shape (a resized window, a display's own mode) shows the picture
+  // scaled with its aspect kept, filtered, between black bars.
+  PresentRect to = LetterboxRect(static_cast<int>(w), static_cast<int>(h), dw, dh);
+  if (!to.covers) {
+    static const GLfloat kBlack[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    glClearBufferfv(GL_COLOR, 0, kBlack);
+  }
   // Row 0 of the back buffer is its top; the window's row 0 is its bottom.
-  glBlitFramebuffer(0, 0, w, h, 0, dh, dw, 0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+  glBlitFramebuffer(0, 0, w, h, to.x, to.y + to.height, to.x + to.width, to.y, GL_COLOR_BUFFER_BIT, GL_LINEAR);
   SDL_GL_SwapWindow(window_);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   boundFbo_ = 0;

@@ -24,6 +24,8 @@ namespace {
 constexpr int kMinMixRate = 4000;
 constexpr int kMaxMixRate = 192000;
 constexpr int kMaxChannels = 4096;
+constexpr int kMinAVOffsetMs = -500;
+constexpr int kMaxAVOffsetMs = 500;
 
 void CloseHandle(fsound::Output& output, FSOUND_STREAM* handle) {
   output.Stop(handle->stream);
@@ -37,6 +39,7 @@ struct Library {
     for (FSOUND_STREAM* handle : streams) CloseHandle(output, handle);
   }
   int requestedOutput = -1;  // -1: the system's device
+  int avOffsetMs = 0;        // FSOUND_SetAVOffset: taken off every position reported
   int error = FMOD_ERR_NONE;
   fsound::Output output;
   std::vector<FSOUND_STREAM*> streams;  // every open handle
@@ -97,6 +100,7 @@ void F_API FSOUND_Close() {
   for (FSOUND_STREAM* handle : lib.streams) CloseHandle(lib.output, handle);
   lib.streams.clear();
   if (lib.output.IsOpen()) lib.output.Close();
+  lib.avOffsetMs = 0;
 }
 
 int F_API FSOUND_GetError() { return Lib().error; }
@@ -148,6 +152,12 @@ signed char F_API FSOUND_Stream_Close(FSOUND_STREAM* stream) {
   return 1;
 }
 
+// The heard position less the viewer's offset: a positive offset shows an earlier picture.
+int WithOffset(uint64_t ms) {
+  int64_t shifted = static_cast<int64_t>(std::min<uint64_t>(ms, INT_MAX)) - Lib().avOffsetMs;
+  return static_cast<int>(std::clamp<int64_t>(shifted, 0, INT_MAX));
+}
+
 int F_API FSOUND_Stream_GetTime(FSOUND_STREAM* stream) {
   Library& lib = Lib();
   if (!IsOpenHandle(stream)) return Fail(FMOD_ERR_INVALID_PARAM, 0);
@@ -155,12 +165,35 @@ int F_API FSOUND_Stream_GetTime(FSOUND_STREAM* stream) {
     if (!stream->played) return 0;
     uint64_t length = stream->stream->LengthMs();
     uint64_t ms = platform_clock::VirtualClockMs();
-    return static_cast<int>(std::min<uint64_t>(length > 0 ? std::min(ms, length) : ms, INT_MAX));
+    return WithOffset(length > 0 ? std::min(ms, length) : ms);
   }
   // Never waits: the position is read without the mixer's lock.
   uint64_t frames = lib.output.HeardFrames(stream->stream);
-  uint64_t ms = frames * 1000u / static_cast<uint64_t>(lib.output.MixRate());
-  return static_cast<int>(std::min<uint64_t>(ms, INT_MAX));
+  return WithOffset(frames * 1000u / static_cast<uint64_t>(lib.output.MixRate()));
+}
+
+signed char F_API FSOUND_Stream_SetTime(FSOUND_STREAM* stream, int ms) {
+  Library& lib = Lib();
+  if (!IsOpenHandle(stream) || ms < 0) return Fail<signed char>(FMOD_ERR_INVALID_PARAM, 0);
+  uint64_t length = stream->stream->LengthMs();
+  if (length > 0 && static_cast<uint64_t>(ms) > length) return Fail<signed char>(FMOD_ERR_INVALID_PARAM, 0);
+  // The decoder restarts at the new place while the stream is off its channel, then it goes
+  // back on the same one: the mixer never sees half a seek.
+  int channel = stream->stream->channel;
+  if (channel >= 0) lib.output.Stop(stream->stream);
+  bool moved = stream->stream->Seek(static_cast<uint64_t>(ms));
+  if (channel >= 0) lib.output.Play(channel, stream->stream);
+  if (!moved) {
+    std::fprintf(stderr, "FSOUND_Stream_SetTime: \"%s\" cannot seek to %d ms\n", stream->stream->FileName().c_str(), ms);
+    return Fail<signed char>(FMOD_ERR_FILE_BAD, 0);
+  }
+  return 1;
+}
+
+signed char F_API FSOUND_SetAVOffset(int ms) {
+  if (ms < kMinAVOffsetMs || ms > kMaxAVOffsetMs) return Fail<signed char>(FMOD_ERR_INVALID_PARAM, 0);
+  Lib().avOffsetMs = ms;
+  return 1;
 }
 
 int F_API FSOUND_Stream_GetLengthMs(FSOUND_STREAM* stream) {

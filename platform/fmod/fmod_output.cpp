@@ -2,9 +2,13 @@
 #include "platform/fmod/fmod_output.h"
 
 #include <SDL.h>
+#include <alsa/asoundlib.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "fmod.h"
 #include "platform/testing/testing.h"
@@ -16,6 +20,26 @@ namespace {
 constexpr uint16_t kDeviceBlockFrames = 1024;
 constexpr uint32_t kSilentBlockFrames = 1024;
 constexpr auto kSilentTick = std::chrono::milliseconds(5);
+// What the sound server is asked to hold: four blocks, about 93 ms at 44.1 kHz. All of it is
+// reported back as latency and subtracted, so a larger buffer costs no synchronisation.
+constexpr uint32_t kServerBufferFrames = 4 * kDeviceBlockFrames;
+
+// ALSA's library writes its complaints ("ALSA lib pcm.c:...: Unknown PCM default") straight to
+// standard error while SDL probes it on a machine without a card; the output says in one line
+// what it chose instead.
+void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+bool Verbose() {
+  const char* v = std::getenv("QOLA_VERBOSE");
+  return v && *v && std::strcmp(v, "0") != 0;
+}
+
+// A PulseAudio server is asked first unless SDL's driver is chosen by name and is another one.
+bool PulseAllowed() {
+  const char* driver = std::getenv("SDL_AUDIODRIVER");
+  return !driver || !*driver || strcasecmp(driver, "pulseaudio") == 0 || strcasecmp(driver, "pulse") == 0 ||
+         strcasecmp(driver, "pipewire") == 0;
+}
 
 }  // namespace
 
@@ -24,15 +48,43 @@ bool Output::Open(int mixRate, int channelCount, Kind kind) {
   latencyFrames_ = 0;
   channels_.assign(static_cast<size_t>(channelCount), nullptr);
   // "FSOUND_Init:device" makes the sound device unavailable, as on a machine without one.
-  bool device = kind == Kind::kDevice && !platform_testing::ShouldFail("FSOUND_Init:device") && OpenDevice();
+  bool device = kind == Kind::kDevice && !platform_testing::ShouldFail("FSOUND_Init:device") &&
+                (OpenPulse() || OpenDevice());
   if (!device && kind != Kind::kNone) StartSilent();
   open_ = true;
+  if (Verbose()) std::fprintf(stderr, "qola sound: %s\n", Describe().c_str());
   return true;
+}
+
+bool Output::OpenPulse() {
+  if (!PulseAllowed()) return false;
+  std::string reason;
+  if (pulse_.Open(mixRate_, kServerBufferFrames, kDeviceBlockFrames, &Output::PulseRender, this, &reason)) return true;
+  if (Verbose()) std::fprintf(stderr, "qola sound: no PulseAudio server (%s); SDL's drivers next\n", reason.c_str());
+  return false;
+}
+
+void Output::PulseRender(void* self, float* out, uint32_t frames) { static_cast<Output*>(self)->Render(out, frames); }
+
+std::string Output::Describe() {
+  char line[256];
+  if (pulse_.IsOpen()) return pulse_.Describe();
+  if (device_ != 0) {
+    std::snprintf(line, sizeof line, "SDL driver \"%s\", %d Hz stereo float, buffer %u frames (%.1f ms) subtracted, no reported latency",
+                  SDL_GetCurrentAudioDriver() ? SDL_GetCurrentAudioDriver() : "?", mixRate_, latencyFrames_,
+                  latencyFrames_ * 1000.0 / mixRate_);
+  } else if (IsSilent()) {
+    std::snprintf(line, sizeof line, "silent, %d Hz, advancing in real time", mixRate_);
+  } else {
+    std::snprintf(line, sizeof line, "none (a virtual clock answers for the streams)");
+  }
+  return line;
 }
 
 bool Output::OpenDevice() {
   // Ctrl+C in a terminal must still end the demo, as with the video subsystem.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  snd_lib_error_set_handler(&QuietAlsa);
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     std::fprintf(stderr, "FSOUND_Init: no sound system (%s); the music plays silently\n", SDL_GetError());
     return false;
@@ -105,6 +157,7 @@ void Output::Render(float* out, uint32_t frames) {
 }
 
 void Output::Close() {
+  pulse_.Close();  // waits for a running write
   if (device_ != 0) {
     SDL_CloseAudioDevice(device_);  // waits for a running callback
     device_ = 0;
@@ -144,7 +197,7 @@ void Output::Stop(Stream* stream) {
 }
 
 uint64_t Output::HeardFrames(Stream* stream) {
-  return stream->HeardFrames(std::chrono::steady_clock::now(), latencyFrames_);
+  return stream->HeardFrames(std::chrono::steady_clock::now(), LatencyFrames());
 }
 
 }  // namespace fsound

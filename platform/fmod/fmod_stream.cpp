@@ -144,17 +144,28 @@ void Stream::StopFeeder() {
   if (feeder_.joinable()) feeder_.join();
 }
 
-void Stream::Rewind() {
+bool Stream::Seek(uint64_t ms) {
+  if (lengthMs_ > 0 && ms > lengthMs_) return false;
+  const uint64_t fileRate = static_cast<uint64_t>(info_.samplerate);
+  const sf_count_t fileFrame = static_cast<sf_count_t>(ms * fileRate / 1000u);
   StopFeeder();
-  sf_seek(file_, 0, SEEK_SET);
+  if (sf_seek(file_, fileFrame, SEEK_SET) != fileFrame) {
+    // Unseekable or short: back to where the decoder was, from its start.
+    sf_seek(file_, 0, SEEK_SET);
+    ms = 0;
+  }
   SDL_AudioStreamClear(converter_);
   flushed_ = false;
   decodeDone_.store(false, std::memory_order_release);
   ring_.Reset();
-  PublishPosition(0, 0, 0);
-  reported_ = 0;
+  // The same instant at the output's rate: the position counts output frames.
+  uint64_t start = static_cast<uint64_t>(fileFrame) * static_cast<uint64_t>(mixRate_) / fileRate;
+  if (ms == 0) start = 0;
+  PublishPosition(start, 0, 0);
+  reported_ = start;  // nothing before the start is ever reported
   Prefill();
   StartFeeder();
+  return ms != 0 || fileFrame == 0;
 }
 
 void Stream::PublishPosition(uint64_t before, uint32_t block, int64_t blockTimeNs) {
@@ -174,6 +185,15 @@ bool Stream::Mix(float* out, uint32_t frames, std::chrono::steady_clock::time_po
   bool ended = taken < frames && decodeDone_.load(std::memory_order_acquire) &&
                ring_.AvailableFrames() == 0;
   return !ended;
+}
+
+uint64_t Stream::MixedFrames() const {
+  for (;;) {
+    uint32_t seq = positionSeq_.load(std::memory_order_acquire);
+    uint64_t mixed = framesBeforeBlock_.load(std::memory_order_relaxed) + lastBlockFrames_.load(std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_acquire);
+    if ((seq & 1) == 0 && positionSeq_.load(std::memory_order_relaxed) == seq) return mixed;
+  }
 }
 
 uint64_t Stream::HeardFrames(std::chrono::steady_clock::time_point now, uint64_t latencyFrames) {

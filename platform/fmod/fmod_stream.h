@@ -33,7 +33,11 @@ class Stream {
   Stream& operator=(const Stream&) = delete;
 
   // Rewinds to the start. Only while the stream is not on a channel.
-  void Rewind();
+  void Rewind() { Seek(0); }
+  // Moves to ms from the start, exact to the file's sample: the decoder starts again at sample
+  // ms * file rate / 1000 and the position reads ms from there. False beyond the end (nothing
+  // changed) or where the file cannot seek (back at the start then). Only while the stream is not on a channel.
+  bool Seek(uint64_t ms);
   uint64_t LengthMs() const { return lengthMs_; }
   const std::string& FileName() const { return fileName_; }
 
@@ -48,6 +52,8 @@ class Stream {
   // latencyFrames the output still holds before the listener hears them. Never less than a
   // position reported before (since the last Rewind).
   uint64_t HeardFrames(std::chrono::steady_clock::time_point now, uint64_t latencyFrames);
+  // Every frame the mixer has taken so far, in frames at the output rate from the file's start.
+  uint64_t MixedFrames() const;
 
  private:
   Stream(const std::string& fileName, int mixRate);

@@ -5,8 +5,9 @@
 // FSOUND_Init. Implemented, and how fully:
 //   FSOUND_SetOutput      before FSOUND_Init: FSOUND_OUTPUT_NOSOUND plays silently in real time;
 //                         any other value asks for the system's sound device
-//   FSOUND_Init           opens the sound device; without one (no sound card, no sound server)
-//                         it plays silently in real time, so stream positions still advance
+//   FSOUND_Init           opens the sound device: a PulseAudio (or PipeWire) server where one
+//                         runs, else SDL's drivers; QOLA_VERBOSE=1 prints the path chosen.
+//                         Without one (no sound card, no sound server) it plays silently in real time, so stream positions still advance
 //   FSOUND_Close          closes every stream still open, then the device
 //   FSOUND_GetError       the FMOD_ERR_ code of the last failed call
 //   FSOUND_Stream_Open    a file name, decoded as it plays; null for a missing or undecodable
@@ -17,10 +18,17 @@
 //   FSOUND_Stream_Play    FSOUND_FREE picks a free channel; returns the channel or -1
 //   FSOUND_Stream_Stop    stops the stream and rewinds it to its start
 //   FSOUND_Stream_GetTime the position the listener hears, in milliseconds: what the mixer
-//                         handed to the output and has had time to play, less the device's
-//                         buffer (SDL's block) that still plays after it; it never goes back
+//                         handed to the output and has had time to play, less what the output
+//                         still holds before it is heard (a PulseAudio server's reported latency,
+//                         refreshed while it plays; else SDL's buffer); it never goes back
 //                         and never waits for the audio thread (platform/testing/virtual_clock.h: a virtual clock)
+//   FSOUND_Stream_SetTime the position to play from, in milliseconds, exact to the file's sample
+//                         (also while it plays); fails beyond the stream's end
 //   FSOUND_Stream_GetLengthMs  the stream's length in milliseconds
+//   FSOUND_SetAVOffset    the platform's own call (no FMOD 3 original): milliseconds, -500 to
+//                         500, taken off every position FSOUND_Stream_GetTime reports, for
+//                         sound that reaches the listener later (or earlier) than any output
+//                         reports; 0 at start
 //   FSOUND_Stream_Close   stops and frees the stream; null or an unknown handle is harmless
 // Calls come from one thread (the program's); the output plays on threads of its own.
 #pragma once
@@ -142,3 +150,5 @@ signed char F_API FSOUND_Stream_Stop(FSOUND_STREAM* stream);
 signed char F_API FSOUND_Stream_Close(FSOUND_STREAM* stream);
 int F_API FSOUND_Stream_GetTime(FSOUND_STREAM* stream);
 int F_API FSOUND_Stream_GetLengthMs(FSOUND_STREAM* stream);
+signed char F_API FSOUND_Stream_SetTime(FSOUND_STREAM* stream, int ms);
+signed char F_API FSOUND_SetAVOffset(int ms);

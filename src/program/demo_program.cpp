@@ -20,12 +20,13 @@ const EffectTable* runningEffects = nullptr;
 
 }  // namespace
 
-bool StartDemo(Device* device, const EffectTable& effects) {
+bool StartDemo(Device* device, bool holdMusic, const EffectTable& effects) {
   runningEffects = &effects;
   // The sound library, "go.xml" read with a GenericTimelineEvent prototype, the dispatcher
   // installed as the timeline's frame handler, the music started. A refused script has shown
   // its "Eek!" message by now and ends start-up.
   if (!demoScript.Start(kScriptFile, new EffectDispatcher(effects))) return false;
+  if (holdMusic) demoScript.SetPlaying(false);
   // The music plays from here on: loading time is playing time.
   LoadEffects(effects, device);
   // Each effect draws once before the first frame, so that whatever the driver does on a first

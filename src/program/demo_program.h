@@ -16,8 +16,9 @@ class Device;
 // sprites, the shadow map, the scene "media/scene1texkey.3ds" with maps from "media/maps/",
 // the sphere distortion) and the warm-up draws (no clear before them, no present after).
 // False when the script was refused: the caller then calls StopDemo and ends the program.
-// effects must outlive the demo: StopDemo releases them.
-bool StartDemo(Device* device, const EffectTable& effects = DemoEffects());
+// holdMusic stops the music again as soon as it started, so that the caller can start it later
+// at a time of its choice (qola --from). effects must outlive the demo: StopDemo releases them.
+bool StartDemo(Device* device, bool holdMusic = false, const EffectTable& effects = DemoEffects());
 
 // One frame: clear to black with depth 1, the script's update (which draws the frame's
 // effect), present, then every pending window message.

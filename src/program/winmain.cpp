@@ -1,41 +1,30 @@
-// winmain.cpp -- the program's entry function: the Device, the demo's start-up, frames until
-// Escape, the shutdown
+// winmain.cpp -- the program's entry function: the options, the Device, the demo's start-up,
+// frames until Escape, the shutdown
 //
 // The music position drives everything; the loop has no pacing of its own beyond the device's
-// presentation interval.
+// presentation interval. Without options this is the demo as it always was.
 #include <windows.h>
 
-#include "src/program/demo_program.h"
 #include "src/device/device.h"
+#include "src/program/demo_program.h"
+#include "src/program/player.h"
 
-namespace {
-
-constexpr int kScreenWidth = 1024;
-constexpr int kScreenHeight = 768;
-
-// The Device, full screen, with the default window procedure. False when it could not be made;
-// what was made is released by then.
-bool CreateDevice() {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+  PlayerOptions options;
+  int exitCode = 0;
+  if (!ReadPlayerCommandLine(commandLine, &options, &exitCode)) return exitCode;
+  if (!CreatePlayerOrDemoDevice(options)) return 1;
   Device* device = Device::Instance();
-  if (!device) return false;
-  if (!device->Create(kScreenWidth, kScreenHeight, FALSE, DefWindowProcA)) {
-    // Without a device nothing later can work: release what was made and end the program.
-    Device::DeleteInstance();
-    return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  if (!CreateDevice()) return 1;
-  Device* device = Device::Instance();
-  if (!StartDemo(device)) {
+  // With --from the music waits through the loading and starts at the chosen time.
+  if (!StartDemo(device, options.hasFrom)) {
     StopDemo();
     return 1;
   }
-  RunDemoUntilEscape(device);
+  if (!StartMusicForPlayer(options)) {
+    StopDemo();
+    return 2;
+  }
+  RunPlayerFrames(device);
   StopDemo();
   return 0;
 }

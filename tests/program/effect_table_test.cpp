@@ -120,7 +120,7 @@ const EffectTable kFiveEffects = {kFiveEntries, 4};
 
 TEST_F(DemoFramesTest, AFifthEffectByOneRowIsLoadedWarmedDrawnByItsTypeAndReleased) {
   fake = FakeEffect();
-  ASSERT_TRUE(StartDemo(device, kFiveEffects));
+  ASSERT_TRUE(StartDemo(device, false, kFiveEffects));
   EXPECT_EQ(fake.loads, 1);
   // Its warm-up step is the last: the back buffer holds its green over the other three.
   EXPECT_EQ(fake.warmUps, 1);
