@@ -6,20 +6,12 @@
 # usage: bash qola_player.sh BUILD_DIR SOURCE_DIR
 # Screenshots stay in BUILD_DIR/e2e/qola_player_*.png for a person to look at. The X server's
 # root is white (-wr), so black is the demo's own bars.
-set -u
-build=$(cd "$1" && pwd)
-source=$(cd "$2" && pwd)
+# needs: capture
+source "$(dirname "$0")/lib/common.sh" "$@"
 qola="$build/bin/qola"
 qolatool="$build/bin/qolatool"
-for p in "$qola" "$qolatool"; do [ -x "$p" ] || { echo "FAIL: $p is not built"; exit 1; }; done
-for tool in xvfb-run xdotool import convert compare; do
-  command -v $tool >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
-done
+require "$qola" "$qolatool" xvfb-run xdotool import convert compare
 mkdir -p "$build/e2e"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # One run inside an X server: start qola with the given options, wait for its window, resize it
 # when asked, take a screenshot once frames cover the window, check the picture's place and the
@@ -194,5 +186,4 @@ awk -v a="$live" -v b="$still" 'BEGIN { split(a, x, " "); split(b, y, " ");
   for (i = 1; i <= 4; i++) { d = x[i] - y[i]; if (d < 0) d = -d; if (d > 80 || x[i] == "") exit 1 } }' ||
   fail "--from 60000: the screen ($live) does not show the frame at 60000 ($still)"
 
-[ $failures -eq 0 ] && echo "qola's player options: all checks passed"
-exit $((failures > 0))
+finish "qola's player options"
