@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "platform/testing/virtual_clock.h"
+#include "platform/services/virtual_clock.h"
 #include "tools/capture/capture_options.h"
 #include "tools/capture/demo_session.h"
 #include "tools/capture/frame_readback.h"

@@ -9,10 +9,10 @@
 
 #include "platform/d3d9/d3d9_gl.h"
 #include "platform/d3d9/d3d9_letterbox.h"
-#include "platform/testing/testing.h"
+#include "platform/services/hooks.h"
 #include "platform/win32/win32_sdl.h"
 
-using platform_testing::ShouldFail;
+using platform_hooks::ShouldFail;
 
 namespace d3d9impl {
 
@@ -255,7 +255,7 @@ HRESULT Device::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* out) {
 
 HRESULT Device::Present(const RECT*, const RECT*, HWND, const struct _RGNDATA*) {
   if (ShouldFail("IDirect3DDevice9::Present")) return D3DERR_DEVICELOST;
-  platform_testing::CountPresent();
+  platform_hooks::CountPresent();
   makeCurrent();
   // capture: an offscreen device's hidden window shows nothing, and swapping it can still wait
   // for the display's retrace (Xvfb paces swaps at 60 Hz whatever the swap interval).

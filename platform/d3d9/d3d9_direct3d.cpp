@@ -10,10 +10,10 @@
 #include <cstdio>
 
 #include "platform/d3d9/d3d9_device.h"
-#include "platform/testing/testing.h"
+#include "platform/services/hooks.h"
 #include "platform/win32/win32_sdl.h"
 
-using platform_testing::ShouldFail;
+using platform_hooks::ShouldFail;
 
 namespace d3d9impl {
 

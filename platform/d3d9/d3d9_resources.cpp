@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "platform/d3d9/d3d9_device.h"
-#include "platform/testing/testing.h"
+#include "platform/services/hooks.h"
 
-using platform_testing::ShouldFail;
+using platform_hooks::ShouldFail;
 
 namespace d3d9impl {
 

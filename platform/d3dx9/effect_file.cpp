@@ -9,7 +9,7 @@
 
 #include "platform/d3dx9/effect_desc.h"
 #include "platform/d3dx9/effect_object.h"
-#include "platform/d3dx9/file_bytes.h"
+#include "platform/services/file_read.h"
 
 namespace {
 
@@ -64,13 +64,13 @@ HRESULT WINAPI D3DXCreateEffectFromFileA(IDirect3DDevice9* pDevice, LPCSTR pSrcF
     return D3DERR_INVALIDCALL;
   }
   std::string text, problem;
-  d3dx9file::ReadResult read = d3dx9file::ReadRegularFile(pSrcFile, d3dx9fx::kMaxEffectFileBytes, &text, &problem);
-  if (read == d3dx9file::ReadResult::kNotFound) {
+  platform_file::FileStatus read = platform_file::ReadRegularFile(pSrcFile, d3dx9fx::kMaxEffectFileBytes, &text, &problem);
+  if (read == platform_file::FileStatus::kNotFound) {
     // D3DX gives no error buffer for a file it cannot open; standard error still says why.
     std::fprintf(stderr, "D3DXCreateEffectFromFileA: \"%s\" %s\n", pSrcFile, problem.c_str());
     return D3DERR_NOTFOUND;
   }
-  if (read != d3dx9file::ReadResult::kOk) {
+  if (read != platform_file::FileStatus::kOk) {
     GiveErrors(std::string(pSrcFile) + "(1): error: the file " + problem + "\n", ppCompilationErrors);
     return D3DXERR_INVALIDDATA;
   }

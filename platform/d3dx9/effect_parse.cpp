@@ -17,6 +17,7 @@
 #include "platform/d3dx9/effect_names.h"
 #include "platform/d3dx9/effect_states.h"
 #include "platform/d3dx9/file_bytes.h"
+#include "platform/services/file_read.h"
 
 namespace d3dx9fx {
 
@@ -493,21 +494,6 @@ class Parser {
   std::unordered_set<std::string> techniqueNames_;
 };
 
-// CR LF and a lone CR become LF, so that lines are counted alike here and in the GLSL compiler.
-std::string NormaliseLineEnds(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r') {
-      out += '\n';
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 bool ParseEffect(const std::string& fileName, const std::string& text, EffectDesc* out, std::string* error) {
@@ -517,7 +503,8 @@ bool ParseEffect(const std::string& fileName, const std::string& text, EffectDes
              std::to_string(kMaxEffectFileBytes);
     return false;
   }
-  std::string normalised = NormaliseLineEnds(text);
+  // Lines are counted alike here and in the GLSL compiler.
+  std::string normalised = platform_file::NormaliseLineEnds(text);
   Parser parser(fileName, normalised, out);
   return parser.Run(error);
 }

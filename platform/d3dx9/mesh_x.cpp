@@ -11,9 +11,9 @@
 #include <new>
 #include <string>
 
-#include "platform/d3dx9/file_bytes.h"
 #include "platform/d3dx9/mesh_object.h"
 #include "platform/d3dx9/xfile_read.h"
+#include "platform/services/file_read.h"
 
 namespace {
 
@@ -29,9 +29,9 @@ HRESULT Fail(const char* file, const std::string& reason, HRESULT hr) {
 HRESULT Read(const char* file, d3dx9x::XMesh* mesh) {
   std::string bytes, problem;
   try {
-    d3dx9file::ReadResult read = d3dx9file::ReadRegularFile(file, kMaxFileBytes, &bytes, &problem);
-    if (read == d3dx9file::ReadResult::kNotFound) return Fail(file, problem, D3DERR_NOTFOUND);
-    if (read != d3dx9file::ReadResult::kOk) return Fail(file, problem, D3DXERR_INVALIDDATA);
+    platform_file::FileStatus read = platform_file::ReadRegularFile(file, kMaxFileBytes, &bytes, &problem);
+    if (read == platform_file::FileStatus::kNotFound) return Fail(file, problem, D3DERR_NOTFOUND);
+    if (read != platform_file::FileStatus::kOk) return Fail(file, problem, D3DXERR_INVALIDDATA);
     if (!d3dx9x::ReadXFile(bytes, mesh, &problem)) return Fail(file, problem, D3DXERR_INVALIDDATA);
   } catch (const std::bad_alloc&) {
     return Fail(file, "the mesh does not fit in memory", E_OUTOFMEMORY);

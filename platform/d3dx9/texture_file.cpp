@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/d3dx9/file_bytes.h"
+#include "platform/services/file_read.h"
 
 namespace {
 
@@ -136,9 +136,9 @@ HRESULT DecodePng(const char* path, const std::string& bytes, Image* image) {
 
 HRESULT ReadPng(const char* path, Image* image) {
   std::string bytes, problem;
-  d3dx9file::ReadResult read = d3dx9file::ReadRegularFile(path, kMaxFileBytes, &bytes, &problem);
-  if (read == d3dx9file::ReadResult::kNotFound) return Refuse(path, problem.c_str(), "", D3DERR_NOTAVAILABLE);
-  if (read != d3dx9file::ReadResult::kOk) return Refuse(path, problem.c_str(), "", D3DXERR_INVALIDDATA);
+  platform_file::FileStatus read = platform_file::ReadRegularFile(path, kMaxFileBytes, &bytes, &problem);
+  if (read == platform_file::FileStatus::kNotFound) return Refuse(path, problem.c_str(), "", D3DERR_NOTAVAILABLE);
+  if (read != platform_file::FileStatus::kOk) return Refuse(path, problem.c_str(), "", D3DXERR_INVALIDDATA);
   if (bytes.size() < 8 || png_sig_cmp(reinterpret_cast<png_const_bytep>(bytes.data()), 0, 8) != 0)
     return Refuse(path, "not a PNG file", "", D3DXERR_INVALIDDATA);
   // An image past the device's largest texture is refused by name before its pixels are read.

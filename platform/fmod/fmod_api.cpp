@@ -1,6 +1,6 @@
 // fmod_api.cpp -- the FSOUND_ calls: the library's state, stream handles and error codes
 //
-// Failure names honoured (platform/testing): "FSOUND_Init" (the library does not start),
+// Failure names honoured (asked through platform/services/hooks.h): "FSOUND_Init" (the library does not start),
 // "FSOUND_Init:device" (no sound device: the silent output is used), "FSOUND_Stream_Open".
 #include <algorithm>
 #include <climits>
@@ -11,8 +11,8 @@
 #include "fmod.h"
 #include "platform/fmod/fmod_output.h"
 #include "platform/fmod/fmod_stream.h"
-#include "platform/testing/testing.h"
-#include "platform/testing/virtual_clock.h"  // capture: the virtual clock
+#include "platform/services/hooks.h"
+#include "platform/services/virtual_clock.h"
 
 struct FSOUND_STREAM {
   fsound::Stream* stream;
@@ -85,7 +85,7 @@ signed char F_API FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int
       maxsoftwarechannels > kMaxChannels) {
     return Fail<signed char>(FMOD_ERR_INVALID_PARAM, 0);
   }
-  if (platform_testing::ShouldFail("FSOUND_Init")) return Fail<signed char>(FMOD_ERR_INIT, 0);
+  if (platform_hooks::ShouldFail("FSOUND_Init")) return Fail<signed char>(FMOD_ERR_INIT, 0);
   bool silent = lib.requestedOutput == FSOUND_OUTPUT_NOSOUND ||
                 lib.requestedOutput == FSOUND_OUTPUT_NOSOUND_NONREALTIME;
   using Kind = fsound::Output::Kind;
@@ -113,7 +113,7 @@ FSOUND_STREAM* F_API FSOUND_Stream_Open(const char* name_or_data, unsigned int m
                  name_or_data ? name_or_data : "(null)", mode, offset, length);
     return Fail<FSOUND_STREAM*>(FMOD_ERR_INVALID_PARAM, nullptr);
   }
-  if (platform_testing::ShouldFail("FSOUND_Stream_Open")) return Fail<FSOUND_STREAM*>(FMOD_ERR_FILE_BAD, nullptr);
+  if (platform_hooks::ShouldFail("FSOUND_Stream_Open")) return Fail<FSOUND_STREAM*>(FMOD_ERR_FILE_BAD, nullptr);
   int error = FMOD_ERR_NONE;
   std::string reason;
   fsound::Stream* stream = fsound::Stream::Open(name_or_data, lib.output.MixRate(), &error, &reason);
@@ -161,10 +161,11 @@ int WithOffset(uint64_t ms) {
 int F_API FSOUND_Stream_GetTime(FSOUND_STREAM* stream) {
   Library& lib = Lib();
   if (!IsOpenHandle(stream)) return Fail(FMOD_ERR_INVALID_PARAM, 0);
-  if (platform_clock::VirtualClockActive()) {  // capture: the virtual time, held at the music's end
+  uint32_t virtualMs;
+  if (platform_clock::VirtualClockNow(&virtualMs)) {  // the clock override, held at the music's end
     if (!stream->played) return 0;
     uint64_t length = stream->stream->LengthMs();
-    uint64_t ms = platform_clock::VirtualClockMs();
+    uint64_t ms = virtualMs;
     return WithOffset(length > 0 ? std::min(ms, length) : ms);
   }
   // Never waits: the position is read without the mixer's lock.

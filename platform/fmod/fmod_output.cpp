@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "fmod.h"
-#include "platform/testing/testing.h"
+#include "platform/services/hooks.h"
 
 namespace fsound {
 
@@ -48,7 +48,7 @@ bool Output::Open(int mixRate, int channelCount, Kind kind) {
   latencyFrames_ = 0;
   channels_.assign(static_cast<size_t>(channelCount), nullptr);
   // "FSOUND_Init:device" makes the sound device unavailable, as on a machine without one.
-  bool device = kind == Kind::kDevice && !platform_testing::ShouldFail("FSOUND_Init:device") &&
+  bool device = kind == Kind::kDevice && !platform_hooks::ShouldFail("FSOUND_Init:device") &&
                 (OpenPulse() || OpenDevice());
   if (!device && kind != Kind::kNone) StartSilent();
   open_ = true;

@@ -2,12 +2,9 @@
 #include "platform/fmod/fmod_stream.h"
 
 #include <SDL.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "fmod.h"
@@ -20,6 +17,22 @@ constexpr uint32_t kRingFrames = 16384;  // about 0.37 s at 44.1 kHz
 constexpr uint32_t kBlockFrames = 1024;  // decoded per step
 constexpr int kMaxFileChannels = 8;      // what SDL's converter mixes down to stereo
 constexpr auto kFeederNap = std::chrono::milliseconds(5);
+
+// libsndfile reads the music through the platform's regular-file service.
+platform_file::RegularFile& Source(void* user) { return *static_cast<platform_file::RegularFile*>(user); }
+sf_count_t SourceLength(void* user) { return static_cast<sf_count_t>(Source(user).Size()); }
+sf_count_t SourceSeek(sf_count_t offset, int whence, void* user) { return Source(user).Seek(offset, whence); }
+sf_count_t SourceTell(void* user) { return Source(user).Tell(); }
+sf_count_t SourceWrite(const void*, sf_count_t, void*) { return 0; }  // read only
+
+sf_count_t SourceRead(void* buffer, sf_count_t count, void* user) {
+  if (count <= 0) return 0;
+  size_t got = 0;
+  Source(user).Read(buffer, static_cast<size_t>(count), &got, nullptr);
+  return static_cast<sf_count_t>(got);
+}
+
+SF_VIRTUAL_IO sourceIo = {SourceLength, SourceSeek, SourceRead, SourceWrite, SourceTell};
 
 }  // namespace
 
@@ -36,23 +49,21 @@ Stream* Stream::Open(const std::string& fileName, int mixRate, int* error, std::
 }
 
 bool Stream::Start(int* error, std::string* reason) {
-  // Opened non-blocking and checked on the open descriptor: a FIFO named as the music is refused
+  // Opened without blocking and checked on the open file: a FIFO named as the music is refused
   // instead of waiting for a writer, and the file checked is the file decoded.
-  int fd = open(fileName_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    *error = FMOD_ERR_FILE_NOTFOUND;
-    *reason = std::strerror(errno);
-    return false;
-  }
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
+  std::string problem;
+  platform_file::FileStatus opened = source_.Open(fileName_.c_str(), &problem);
+  if (opened == platform_file::FileStatus::kNotRegular) {
     *error = FMOD_ERR_FILE_BAD;
     *reason = "not a regular file";
     return false;
   }
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  file_ = sf_open_fd(fd, SFM_READ, &info_, SF_TRUE);  // closes fd, on failure too
+  if (opened != platform_file::FileStatus::kOk) {
+    *error = FMOD_ERR_FILE_NOTFOUND;
+    *reason = std::strerror(source_.SystemError());
+    return false;
+  }
+  file_ = sf_open_virtual(&sourceIo, SFM_READ, &info_, &source_);
   if (!file_) {
     *error = FMOD_ERR_FILE_FORMAT;
     *reason = std::string("cannot be decoded: ") + sf_strerror(nullptr);

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/fmod/fmod_ring.h"
+#include "platform/services/file_read.h"
 
 struct _SDL_AudioStream;
 
@@ -66,6 +67,7 @@ class Stream {
 
   std::string fileName_;
   int mixRate_;
+  platform_file::RegularFile source_;  // read by libsndfile; outlives file_
   SNDFILE* file_ = nullptr;
   SF_INFO info_{};
   _SDL_AudioStream* converter_ = nullptr;

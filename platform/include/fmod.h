@@ -21,7 +21,8 @@
 //                         handed to the output and has had time to play, less what the output
 //                         still holds before it is heard (a PulseAudio server's reported latency,
 //                         refreshed while it plays; else SDL's buffer); it never goes back
-//                         and never waits for the audio thread (platform/testing/virtual_clock.h: a virtual clock)
+//                         and never waits for the audio thread; while the clock override
+//                         is on (platform/services/virtual_clock.h), its time
 //   FSOUND_Stream_SetTime the position to play from, in milliseconds, exact to the file's sample
 //                         (also while it plays); fails beyond the stream's end
 //   FSOUND_Stream_GetLengthMs  the stream's length in milliseconds

@@ -1,7 +1,7 @@
 // mmsystem.h -- the winmm clock calls, declared for Linux (platform/win32/win32_system.cpp)
 //
 //   timeGetTime      milliseconds of the system's monotonic clock, wrapping after 2^32 ms
-//                    (or the value a test or an offline capture set: platform_testing::SetTimeGetTime)
+//                    (or the clock override's: platform/services/virtual_clock.h)
 //   timeBeginPeriod, timeEndPeriod  accepted for any period from 1 ms; the clock is always exact
 #pragma once
 

@@ -125,8 +125,8 @@ typedef const GUID& REFGUID;
 //                      focus, size, move, paint) in one thread queue of 4096 posted messages
 //   GetAsyncKeyState   bit 15 while the key is down, bit 0 when it went down since the last call
 //   MessageBoxA        always one line "caption: text" on standard error; then an SDL message
-//                      box, unless the environment sets QOLA_NO_MESSAGE_BOX=1 (unattended runs)
-//                      or platform_testing captures boxes
+//                      box, unless the run is unattended (platform/services/unattended.h; the
+//                      environment's QOLA_NO_MESSAGE_BOX=1) or a test harness takes the box
 //   MessageBeep, GetModuleHandleA (null only), GetStockObject, GetLastError, SetLastError,
 //   timeGetTime (mmsystem.h)
 // A window the user closes goes the Windows way: WM_CLOSE, and DefWindowProcA destroys it.

@@ -1,8 +1,12 @@
-// testing.cpp -- captured message boxes and named failures for tests
+// testing.cpp -- captured message boxes, named failures and counted presents, hooked into the platform
 #include "platform/testing/testing.h"
 
 #include <atomic>
 #include <map>
+#include <string_view>
+
+#include "platform/services/hooks.h"
+#include "platform/services/virtual_clock.h"
 
 namespace platform_testing {
 namespace {
@@ -12,35 +16,54 @@ struct State {
   std::vector<CapturedMessageBox> boxes;
   int beeps = 0;
   // name -> calls still let through before failing (0: fail every call)
-  std::map<std::string, int> failures;
+  std::map<std::string, int, std::less<>> failures;
 };
 
-// The set clock: bit 32 says whether a time is set, the low 32 bits hold it, so the value and
-// its flag change together in one store.
-constexpr uint64_t kClockSet = uint64_t{1} << 32;
-std::atomic<uint64_t> clockOverride{0};
+std::atomic<uint64_t> presents{0};
 
 State& Get() {
   static State state;
   return state;
 }
 
-}  // namespace
-
-void CaptureMessageBoxes(bool on) { Get().capture = on; }
-bool CapturingMessageBoxes() { return Get().capture; }
-
-void RecordMessageBox(const char* text, const char* caption, unsigned type) {
+bool TakeMessageBox(const char* text, const char* caption, unsigned type) {
+  if (!Get().capture) return false;
   CapturedMessageBox box;
   box.text = text ? text : "";
   box.captionIsNull = caption == nullptr;
   box.caption = caption ? caption : "";
   box.type = type;
   Get().boxes.push_back(box);
+  return true;
 }
 
+bool TakeMessageBeep(unsigned) {
+  if (!Get().capture) return false;
+  ++Get().beeps;
+  return true;
+}
+
+void CountPresent() { presents.fetch_add(1, std::memory_order_relaxed); }
+
+platform_hooks::Hooks MakeHooks() {
+  platform_hooks::Hooks hooks;
+  hooks.shouldFail = &ShouldFail;
+  hooks.messageBox = &TakeMessageBox;
+  hooks.messageBeep = &TakeMessageBeep;
+  hooks.present = &CountPresent;
+  return hooks;
+}
+
+const platform_hooks::Hooks kHooks = MakeHooks();
+
+// Linking this file into a test installs the hooks before main runs.
+const bool kInstalled = (platform_hooks::Install(&kHooks), true);
+
+}  // namespace
+
+void CaptureMessageBoxes(bool on) { Get().capture = on; }
+bool CapturingMessageBoxes() { return Get().capture; }
 const std::vector<CapturedMessageBox>& MessageBoxes() { return Get().boxes; }
-void RecordMessageBeep(unsigned) { ++Get().beeps; }
 int MessageBeeps() { return Get().beeps; }
 
 void ClearMessageBoxes() {
@@ -51,9 +74,11 @@ void ClearMessageBoxes() {
 void FailCall(const std::string& name) { Get().failures[name] = 0; }
 void FailCallAfter(const std::string& name, int successes) { Get().failures[name] = successes; }
 
-bool ShouldFail(const std::string& name) {
+bool ShouldFail(const char* name) {
   auto& failures = Get().failures;
-  auto it = failures.find(name);
+  if (failures.empty() || !name) return false;
+  // Heterogeneous lookup: the literal is compared as it is, no string is built.
+  auto it = failures.find(std::string_view(name));
   if (it == failures.end()) return false;
   if (it->second > 0) {
     --it->second;
@@ -62,36 +87,18 @@ bool ShouldFail(const std::string& name) {
   return true;
 }
 
-bool ShouldFail(const char* name) {
-  if (Get().failures.empty()) return false;
-  return ShouldFail(std::string(name ? name : ""));
-}
-
 void ClearFailures() { Get().failures.clear(); }
 
-void SetTimeGetTime(uint32_t ms) { clockOverride.store(kClockSet | ms, std::memory_order_release); }
-void ClearTimeGetTime() { clockOverride.store(0, std::memory_order_release); }
-
-bool TimeGetTimeIsSet(uint32_t* ms) {
-  uint64_t value = clockOverride.load(std::memory_order_acquire);
-  if (!(value & kClockSet)) return false;
-  *ms = static_cast<uint32_t>(value);
-  return true;
-}
-
-namespace {
-std::atomic<uint64_t> presents{0};
-}  // namespace
-
-void CountPresent() { presents.fetch_add(1, std::memory_order_relaxed); }
 uint64_t Presents() { return presents.load(std::memory_order_relaxed); }
 
 void Reset() {
+  (void)kInstalled;
+  platform_hooks::Install(&kHooks);
   presents.store(0, std::memory_order_relaxed);
   CaptureMessageBoxes(false);
   ClearMessageBoxes();
   ClearFailures();
-  ClearTimeGetTime();
+  platform_clock::UseRealClock();
 }
 
 }  // namespace platform_testing

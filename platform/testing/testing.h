@@ -10,6 +10,11 @@
 //   "IDirect3D9::EnumAdapterModes"       the mode enumeration
 //   "IDirect3DVertexBuffer9::Lock"       a vertex-buffer lock
 // Each platform file lists the names it honours next to the call.
+//
+// Only tests link this library. It plugs into the platform through platform/services/hooks.h,
+// installing its hooks as the test program starts; shipped programs never contain it. The
+// clock is the platform's own override: platform_clock::UseVirtualClock
+// (platform/services/virtual_clock.h) stands the demo at a chosen moment, and Reset turns it off.
 #pragma once
 
 #include <cstdint>
@@ -28,9 +33,7 @@ struct CapturedMessageBox {
 // Message boxes and beeps.
 void CaptureMessageBoxes(bool on);
 bool CapturingMessageBoxes();
-void RecordMessageBox(const char* text, const char* caption, unsigned type);
 const std::vector<CapturedMessageBox>& MessageBoxes();
-void RecordMessageBeep(unsigned type);
 int MessageBeeps();
 void ClearMessageBoxes();  // forgets boxes and beeps
 
@@ -38,26 +41,17 @@ void ClearMessageBoxes();  // forgets boxes and beeps
 // FailCallAfter lets `successes` calls through first, then fails the rest.
 void FailCall(const std::string& name);
 void FailCallAfter(const std::string& name, int successes);
-bool ShouldFail(const std::string& name);  // asked by the platform call itself
-// The same without building a string while no failure is set: platform calls made every
-// frame ask with a literal and must not allocate.
+// Asked by the platform call itself (through the hooks). It builds no string while no failure
+// is set: platform calls made every frame ask with a literal and must not allocate.
 bool ShouldFail(const char* name);
 void ClearFailures();
 
-// The winmm clock for tests. While a time is set, timeGetTime returns exactly that value, so a
-// test can stand at a chosen phase. (Capture drives both of the demo's clocks through
-// virtual_clock.h instead.)
-// Safe from any thread; asking costs one atomic load and allocates nothing.
-void SetTimeGetTime(uint32_t ms);
-void ClearTimeGetTime();
-bool TimeGetTimeIsSet(uint32_t* ms);  // asked by timeGetTime: true with *ms while a time is set
-
 // Presented frames: IDirect3DDevice9::Present counts every call it accepts, so a test can tell
 // whether a frame reached the screen. One atomic increment; Reset sets it back to 0.
-void CountPresent();
 uint64_t Presents();
 
-// Resets everything above: capture off, no boxes, no failures, the system clock. Tests call it in SetUp/TearDown.
+// Resets everything above and the clock: capture off, no boxes, no failures, no presents
+// counted, the real clocks. Tests call it in SetUp/TearDown.
 void Reset();
 
 }  // namespace platform_testing

@@ -1,15 +1,15 @@
 // win32_dialog.cpp -- MessageBoxA and MessageBeep
 //
 // Every message box is also one line "caption: text" on standard error, so a failure is never
-// lost when nobody watches the screen. Unattended runs set QOLA_NO_MESSAGE_BOX=1 to skip the
-// dialog, which would otherwise wait for a click; tests capture boxes through platform_testing.
+// lost when nobody watches the screen. Unattended runs (platform/services/unattended.h, or
+// QOLA_NO_MESSAGE_BOX=1) skip the dialog, which would otherwise wait for a click; a test harness
+// takes boxes and beeps through the platform's hooks.
 #include <SDL.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
-#include "platform/testing/testing.h"
+#include "platform/services/hooks.h"
+#include "platform/services/unattended.h"
 #include "platform/win32/win32_internal.h"
 #include "platform/win32/win32_sdl.h"
 
@@ -39,11 +39,6 @@ Uint32 IconFlags(UINT type) {
     case MB_ICONWARNING: return SDL_MESSAGEBOX_WARNING;
     default: return SDL_MESSAGEBOX_INFORMATION;
   }
-}
-
-bool DialogsSkipped() {
-  const char* value = std::getenv("QOLA_NO_MESSAGE_BOX");
-  return value && value[0] && std::strcmp(value, "0") != 0;
 }
 
 int ShowDialog(HWND owner, const char* text, const char* caption, UINT type) {
@@ -79,18 +74,13 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   const char* shownText = text ? text : "";
   std::fprintf(stderr, "%s: %s\n", shownCaption, shownText);
   std::fflush(stderr);
-  if (platform_testing::CapturingMessageBoxes()) {
-    platform_testing::RecordMessageBox(text, caption, type);
-    return ButtonsOf(type).ids[0];
-  }
-  if (DialogsSkipped()) return ButtonsOf(type).ids[0];
+  if (platform_hooks::TakeMessageBox(text, caption, type)) return ButtonsOf(type).ids[0];
+  if (platform_unattended::On()) return ButtonsOf(type).ids[0];
   return ShowDialog(owner, shownText, shownCaption, type);
 }
 
 BOOL WINAPI MessageBeep(UINT type) {
-  if (platform_testing::CapturingMessageBoxes()) {
-    platform_testing::RecordMessageBeep(type);
-  } else {
+  if (!platform_hooks::TakeMessageBeep(type)) {
     std::fputc('\a', stderr);  // the terminal's bell
     std::fflush(stderr);
   }

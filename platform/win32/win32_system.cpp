@@ -3,8 +3,7 @@
 
 #include <mmsystem.h>
 
-#include "platform/testing/testing.h"
-#include "platform/testing/virtual_clock.h"
+#include "platform/services/virtual_clock.h"
 #include "platform/win32/win32_internal.h"
 
 namespace {
@@ -38,9 +37,8 @@ DWORD WINAPI GetLastError(void) { return lastError; }
 VOID WINAPI SetLastError(DWORD code) { lastError = code; }
 
 DWORD WINAPI timeGetTime(void) {
-  uint32_t setMs;
-  if (platform_testing::TimeGetTimeIsSet(&setMs)) return setMs;  // a test's clock
-  if (platform_clock::VirtualClockActive()) return platform_clock::VirtualClockMs();  // capture's
+  uint32_t virtualMs;
+  if (platform_clock::VirtualClockNow(&virtualMs)) return virtualMs;  // capture's or a test's
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
   uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;

@@ -1,27 +1,8 @@
 // loader3ds.cpp -- Loader3DS: loading the file image, the log writer, the checked reads, Release
 #include "src/import3ds/loader3ds.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstring>
 #include <new>
-
-namespace {
-
-// A probe opened without blocking: the stream open that follows would wait forever on a FIFO.
-// A path that does not open at all is left to that open, which says so.
-bool OpensAsOtherThanARegularFile(const char* path) {
-  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st;
-  bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  close(fd);
-  return !regular;
-}
-
-}  // namespace
 
 TriangleMesh::~TriangleMesh() {
   for (FaceMaterialGroup* group : faceGroups) delete group;
@@ -52,7 +33,7 @@ void Loader3DS::Release() {
   lights.Clear();
   nodes.Clear();
   currentNode = nullptr;
-  if (inputFile.is_open()) inputFile.close();
+  if (inputFile.IsOpen()) inputFile.Close();
   if (logFile.is_open()) logFile.close();
 }
 
@@ -86,12 +67,15 @@ bool Loader3DS::Load(const char* scenePath_, const char* textureDir_) {
   scenePath = scenePath_ ? scenePath_ : "";
   textureDir = textureDir_ ? textureDir_ : "";
   logFile.open(logPath, std::ios::out | std::ios::trunc);
-  if (OpensAsOtherThanARegularFile(scenePath.c_str())) {
+  // Opened without blocking and checked on the open file: a FIFO named as the scene would
+  // otherwise hang the open until something writes to it.
+  std::string openProblem;
+  platform_file::FileStatus opened = inputFile.Open(scenePath.c_str(), &openProblem);
+  if (opened == platform_file::FileStatus::kNotRegular) {
     problem = scenePath + ": is not a regular file";
     return false;
   }
-  inputFile.open(scenePath, std::ios::in | std::ios::binary);
-  if (!inputFile.is_open()) {
+  if (opened != platform_file::FileStatus::kOk) {
     problem = scenePath + ": cannot be opened";
     return false;
   }
@@ -99,18 +83,17 @@ bool Loader3DS::Load(const char* scenePath_, const char* textureDir_) {
   LogText(scenePath.c_str());
   LogText("\n");
 
-  inputFile.seekg(0, std::ios::end);
-  std::streamoff end = inputFile.tellg();
-  if (end < 0 || static_cast<uint64_t>(end) > 0xFFFFFFFFu || !ResizeImage(static_cast<uint32_t>(end))) {
+  uint64_t size = inputFile.Size();
+  if (size > 0xFFFFFFFFu || !ResizeImage(static_cast<uint32_t>(size))) {
     problem = scenePath + ": cannot be read into memory";
-    inputFile.close();
+    inputFile.Close();
     logFile.flush();
     return false;
   }
-  inputFile.seekg(0, std::ios::beg);
-  inputFile.read(reinterpret_cast<char*>(fileImage.data), fileImage.size);
-  bool complete = inputFile.gcount() == static_cast<std::streamsize>(fileImage.size);
-  inputFile.close();
+  size_t got = 0;
+  bool complete = inputFile.Read(fileImage.data, fileImage.size, &got, nullptr) == platform_file::FileStatus::kOk &&
+                  got == fileImage.size;
+  inputFile.Close();
   if (!complete) {
     problem = scenePath + ": read ended early";
     logFile.flush();

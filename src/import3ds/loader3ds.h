@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "platform/services/file_read.h"
 #include "src/common/grow_array.h"
 #include "src/import3ds/records3ds.h"
 
@@ -41,7 +42,7 @@ class Loader3DS {
   GrowArray<MaterialRecord*> materials;
   GrowArray<LightRecord*> lights;
   GrowArray<KeyframeObjectInfo*> nodes;
-  std::ifstream inputFile;
+  platform_file::RegularFile inputFile;  // the scene file, open only inside Load
   std::ofstream logFile;
   struct FileImage {
     uint8_t* data;

@@ -1,70 +1,30 @@
 // script_document.cpp -- size and nesting checks before TinyXML parses a demo script
 #include "src/script/script_document.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <tinyxml.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
+
+#include "platform/services/file_read.h"
 
 namespace script_document {
 
 namespace {
 
-struct FileCloser {
-  void operator()(FILE* f) const { std::fclose(f); }
-};
+std::string OversizeProblem(unsigned long long bytes) {
+  return "is " + std::to_string(bytes) + " bytes; a demo script may be at most " + std::to_string(kMaxBytes) + " bytes";
+}
 
 bool ReadWhole(const char* fileName, std::string* text, std::string* problem) {
   // Opened without blocking and checked before a byte is read: a FIFO named as the script would
   // otherwise hang the open until something writes to it.
-  int fd = open(fileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    *problem = std::string("cannot be opened (") + std::strerror(errno) + ")";
+  platform_file::RegularFile file;
+  if (file.Open(fileName, problem) != platform_file::FileStatus::kOk) return false;
+  if (file.Size() > kMaxBytes) {
+    *problem = OversizeProblem(file.Size());
     return false;
   }
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    *problem = "is not a regular file";
-    return false;
-  }
-  std::unique_ptr<FILE, FileCloser> file(fdopen(fd, "rb"));
-  if (!file) {
-    close(fd);
-    *problem = std::string("cannot be opened (") + std::strerror(errno) + ")";
-    return false;
-  }
-  if (static_cast<unsigned long long>(st.st_size) > kMaxBytes) {
-    *problem = "is " + std::to_string(st.st_size) + " bytes; a demo script may be at most " +
-               std::to_string(kMaxBytes) + " bytes";
-    return false;
-  }
-  text->resize(static_cast<size_t>(st.st_size));
-  if (!text->empty() && std::fread(&(*text)[0], 1, text->size(), file.get()) != text->size()) {
-    *problem = std::string("cannot be read (") + std::strerror(errno) + ")";
-    return false;
-  }
-  return true;
-}
-
-// "\r\n" and a lone "\r" become "\n", as TinyXML's LoadFile does before it parses.
-std::string NormaliseLineEnds(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r') {
-      out += '\n';
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
+  return file.ReadRest(text, problem) == platform_file::FileStatus::kOk;
 }
 
 // Advances i past the next occurrence of end (or to the end of text), counting lines.
@@ -153,11 +113,11 @@ bool Load(const char* fileName, TiXmlDocument* doc, std::string* problem) {
 
 bool Parse(const std::string& raw, TiXmlDocument* doc, std::string* problem) {
   if (raw.size() > kMaxBytes) {
-    *problem = "is " + std::to_string(raw.size()) + " bytes; a demo script may be at most " +
-               std::to_string(kMaxBytes) + " bytes";
+    *problem = OversizeProblem(raw.size());
     return false;
   }
-  std::string text = NormaliseLineEnds(raw);
+  // "\r\n" and a lone "\r" become "\n", as TinyXML's LoadFile does before it parses.
+  std::string text = platform_file::NormaliseLineEnds(raw);
   int lineOverMax = 0;
   if (DeepestNesting(text, kMaxDepth, &lineOverMax) > kMaxDepth) {
     *problem = "line " + std::to_string(lineOverMax) + ": elements nest more than " +

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/services/unattended.h"
 #include "platform/testing/testing.h"
 #include "src/device/device.h"
 #include "src/timeline/frame_handler.h"
@@ -32,7 +33,7 @@ namespace {
 // reports what it misses, as the demo does, and those reports must never wait for a click.
 class NoMessageBoxDialogs : public ::testing::Environment {
  public:
-  void SetUp() override { setenv("QOLA_NO_MESSAGE_BOX", "1", 1); }
+  void SetUp() override { platform_unattended::Set(true); }
 };
 ::testing::Environment* const kNoDialogs = ::testing::AddGlobalTestEnvironment(new NoMessageBoxDialogs);
 

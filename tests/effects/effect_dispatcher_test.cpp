@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/services/virtual_clock.h"
 #include "platform/testing/testing.h"
 #include "src/effects/effect_dispatcher.h"
 #include "src/effects/scene_shot.h"
@@ -49,7 +50,7 @@ class DispatcherTest : public ::testing::Test {
     LoadSphereDistortion(device);
     ASSERT_NE(sphereMesh, nullptr);
     EXPECT_TRUE(platform_testing::MessageBoxes().empty());
-    platform_testing::SetTimeGetTime(1000);  // the sprite flicker's clock, fixed
+    platform_clock::UseVirtualClock(1000);  // the sprite flicker's clock, fixed
     timeline.SetHandler(new EffectDispatcher);
   }
   void TearDown() override {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/services/virtual_clock.h"
 #include "platform/testing/testing.h"
 #include "src/effects/sphere_distortion.h"
 #include "src/device/device.h"

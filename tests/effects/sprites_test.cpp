@@ -81,7 +81,7 @@ TEST_F(SpritesTest, GridIsSixteenCellsOfTwoTrianglesShowingTheTopOfTheImage) {
 TEST_F(SpritesTest, ZoomsAndStillImagesTileUprightCopiesOfTheImageTop) {
   WriteQuadrantImages();
   LoadSprites(device);
-  platform_testing::SetTimeGetTime(0);
+  platform_clock::UseVirtualClock(0);
   struct Case {
     const char* name;
     std::function<void()> draw;
@@ -142,16 +142,16 @@ TEST_F(SpritesTest, FlipbookShowsTheSecondImageForPhasesUpTo125Ms) {
                {4294967295u, true} /* phase 45 */, {4294967200u, false} /* phase 200 */};
   for (int pair = 0; pair < 6; ++pair) {
     for (const Case& c : cases) {
-      platform_testing::SetTimeGetTime(c.clockMs);
+      platform_clock::UseVirtualClock(c.clockMs);
       Picture picture = Frame([&] { DrawSpriteFlipbook(device, pair, 2); });
       EXPECT_EQ(ShownSlot(picture), 2 * pair + (c.second ? 1 : 0)) << "pair " << pair << " at " << c.clockMs << " ms";
     }
   }
   // The qola pairs name their files in this order.
-  platform_testing::SetTimeGetTime(100);
+  platform_clock::UseVirtualClock(100);
   EXPECT_EQ(ShownSlot(Frame([&] { DrawSpriteFlipbook(device, 4, 2); })), 9) << "media/qola2.png";
   EXPECT_EQ(ShownSlot(Frame([&] { DrawSpriteFlipbook(device, 5, 2); })), 11) << "media/qola4.png";
-  platform_testing::SetTimeGetTime(200);
+  platform_clock::UseVirtualClock(200);
   EXPECT_EQ(ShownSlot(Frame([&] { DrawSpriteFlipbook(device, 4, 2); })), 8) << "media/qola1.png";
   EXPECT_EQ(ShownSlot(Frame([&] { DrawSpriteFlipbook(device, 5, 2); })), 10) << "media/qola3.png";
 }
@@ -160,7 +160,7 @@ TEST_F(SpritesTest, StillImagesAreTheLastFourSlots) {
   WriteSlotImages();
   LoadSprites(device);
   for (uint32_t clockMs : {0u, 200u}) {  // not on the clock
-    platform_testing::SetTimeGetTime(clockMs);
+    platform_clock::UseVirtualClock(clockMs);
     for (int image = 0; image < 4; ++image) {
       EXPECT_EQ(ShownSlot(Frame([&] { DrawSpriteImage(device, image); })), 8 + image) << image;
     }
@@ -184,7 +184,7 @@ TEST_F(SpritesTest, BeatShowsOcto2ForTheFirstHalfOfEachSixteenth) {
     Timeline tempo(1);
     tempo.SetBpm(c.bpm);
     spriteSixteenthMs = tempo.SixteenthsToMs(1);
-    platform_testing::SetTimeGetTime(c.clockMs);
+    platform_clock::UseVirtualClock(c.clockMs);
     EXPECT_EQ(ShownSlot(Frame([&] { DrawSpriteBeat(device); })), c.slot) << c.bpm << " bpm at " << c.clockMs << " ms";
   }
 }
@@ -192,7 +192,7 @@ TEST_F(SpritesTest, BeatShowsOcto2ForTheFirstHalfOfEachSixteenth) {
 TEST_F(SpritesTest, ValuesOutsideTheTablesDrawNothing) {
   WriteSlotImages();
   LoadSprites(device);
-  platform_testing::SetTimeGetTime(0);
+  platform_clock::UseVirtualClock(0);
   const std::function<void()> draws[] = {
       [&] { DrawSpriteFlipbook(device, -1, 0); },     [&] { DrawSpriteFlipbook(device, 6, 0); },
       [&] { DrawSpriteFlipbook(device, INT_MAX, 0); }, [&] { DrawSpriteFlipbook(device, INT_MIN, 2); },
@@ -241,25 +241,6 @@ TEST_F(SpritesTest, MissingImagesOrEffectDrawNothing) {
   EXPECT_NE(boxes[0].text.find("media/texture.fx"), std::string::npos) << boxes[0].text;
   EXPECT_EQ(spriteEffect, nullptr);
   EXPECT_TRUE(IsBlack(Frame([&] { DrawSpriteImage(device, 2); })));
-}
-
-TEST(TimeGetTimeTest, ASetClockHoldsUntilCleared) {
-  platform_testing::Reset();
-  for (uint32_t ms : {0u, 125u, 126u, 4294967295u}) {
-    platform_testing::SetTimeGetTime(ms);
-    EXPECT_EQ(timeGetTime(), ms);
-    EXPECT_EQ(timeGetTime(), ms) << "a set clock does not run";
-  }
-  platform_testing::ClearTimeGetTime();
-  uint32_t ignored = 0;
-  EXPECT_FALSE(platform_testing::TimeGetTimeIsSet(&ignored));
-  // The system clock again: it runs forward from where it was, whatever was set.
-  DWORD before = timeGetTime();
-  DWORD after = timeGetTime();
-  EXPECT_LT(static_cast<DWORD>(after - before), 1000u);
-  platform_testing::SetTimeGetTime(7);
-  platform_testing::Reset();
-  EXPECT_FALSE(platform_testing::TimeGetTimeIsSet(&ignored)) << "Reset returns to the system clock";
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <string>
 
+#include "platform/services/virtual_clock.h"
 #include "platform/testing/testing.h"
 #include "src/effects/effect_dispatcher.h"
 #include "src/effects/scene_shot.h"
@@ -47,7 +48,7 @@ class DemoProgramTest : public ::testing::Test {
   void SetUp() override {
     platform_testing::Reset();
     platform_testing::CaptureMessageBoxes(true);
-    platform_testing::SetTimeGetTime(0);  // the sprite beat's clock, fixed
+    platform_clock::UseVirtualClock(0);  // the sprite beat's clock, fixed
     ASSERT_TRUE(demoDir.Enter(QOLA_SOURCE_DIR "/demo"));
     device = Device::Instance();
     ASSERT_NE(device, nullptr);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/testing/testing.h"
-#include "platform/testing/virtual_clock.h"
+#include "platform/services/virtual_clock.h"
 #include "src/device/device.h"
 #include "src/effects/effect_dispatcher.h"
 #include "src/effects/effect_table.h"

@@ -8,7 +8,7 @@
 
 #include "fmod.h"
 #include "platform/testing/testing.h"
-#include "platform/testing/virtual_clock.h"
+#include "platform/services/virtual_clock.h"
 #include "src/program/player.h"
 #include "src/program/player_window.h"
 #include "src/program/demo_program.h"

@@ -11,7 +11,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
-#include "platform/testing/virtual_clock.h"
+#include "platform/services/virtual_clock.h"
 #include "src/timeline/frame_handler.h"
 #include "tools/capture/demo_session.h"
 #include "tools/capture/frame_readback.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/testing/testing.h"
+#include "platform/services/unattended.h"
 #include "src/import3ds/loader3ds.h"
 #include "src/scene/scene.h"
 #include "src/scene/scene_render.h"
@@ -211,7 +211,7 @@ int RunShot(int argc, char** argv) {
   }
   if (status != 0) return status;
   // A tool never waits for a person: message boxes go to standard error only.
-  platform_testing::CaptureMessageBoxes(true);
+  platform_unattended::Set(true);
   Device* device = Device::Instance();
   status = Shoot(device, options);
   // The scene's meshes and the shadow map go before the device they were made on.

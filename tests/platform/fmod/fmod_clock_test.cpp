@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "fmod.h"
-#include "platform/testing/virtual_clock.h"
+#include "platform/services/virtual_clock.h"
 #include "platform/fmod/fmod_stream.h"
 #include "platform/testing/testing.h"
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/services/unattended.h"
 #include "tools/capture/capture_options.h"
 #include "tools/capture/capture_run.h"
 #include "tools/qolatool/subcommand.h"
@@ -23,7 +24,7 @@ int RunCaptureCommand(int argc, char** argv) {
       break;
   }
   // Nobody is there to click the demo's "Eek!" boxes: their text still goes to standard error.
-  setenv("QOLA_NO_MESSAGE_BOX", "1", 0);
+  platform_unattended::Set(true);
   return capture::RunCapture(options);
 }
 

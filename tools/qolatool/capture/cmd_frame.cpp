@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/services/unattended.h"
 #include "tools/capture/capture_options.h"
 #include "tools/capture/capture_run.h"
 #include "tools/qolatool/subcommand.h"
@@ -22,7 +23,7 @@ int RunFrameCommand(int argc, char** argv) {
     case capture::ParseResult::kRun:
       break;
   }
-  setenv("QOLA_NO_MESSAGE_BOX", "1", 0);  // the demo's "Eek!" texts go to standard error only
+  platform_unattended::Set(true);  // the demo's "Eek!" texts go to standard error only
   return capture::RunFrameShot(options);
 }
 
