@@ -19,7 +19,7 @@
 #include "platform/services/virtual_clock.h"
 #include "tools/capture/capture_options.h"
 #include "tools/capture/demo_session.h"
-#include "tools/capture/frame_readback.h"
+#include "tools/pictures/readback.h"
 #include "tools/capture/mp4_writer.h"
 #include "tools/capture/png_frames.h"
 
@@ -34,7 +34,7 @@ constexpr uint32_t kFps = 60;
 // The demo, started once for every benchmark in its run directory, with the back buffer reader.
 struct Demo {
   capture::DemoSession session;
-  capture::BackBufferReader reader;
+  pictures::SurfaceReader reader;
   std::string runDir;
   std::string problem;
   bool ok = false;
@@ -54,7 +54,7 @@ struct Demo {
       return;
     }
     platform_clock::UseVirtualClock(0);
-    ok = session.Start(nullptr, &problem) && reader.Open(session.Direct3DDevice(), &problem);
+    ok = session.Start(nullptr, &problem) && reader.Open(session.Direct3DDevice(), nullptr, &problem);
     (void)!chdir(previous.c_str());
   }
   // The demo's next frame at its music time.
@@ -88,7 +88,7 @@ void BM_Capture_DemoFrameOnly(benchmark::State& state) {
 void BM_Capture_FrameAndReadback(benchmark::State& state) {
   Demo* demo = TheDemo(state);
   if (!demo) return;
-  capture::FrameImage image;
+  pictures::FrameView image;
   demo->Render();
   uint64_t before = bench_support::AllocationCount();
   for (auto _ : state) {
@@ -140,7 +140,7 @@ void BM_Capture_FrameToMp4(benchmark::State& state) {
   auto video = OpenVideo(state, demo, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   if (!video) return;
   std::string problem;
-  capture::FrameImage image;
+  pictures::FrameView image;
   uint64_t before = 0;
   bool first = true;
   for (auto _ : state) {
@@ -165,7 +165,7 @@ void BM_Capture_EncodeOnly(benchmark::State& state) {
   auto video = OpenVideo(state, demo, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   if (!video) return;
   demo->Render();
-  capture::FrameImage image;
+  pictures::FrameView image;
   if (!demo->reader.Lock(&image)) {
     state.SkipWithError("readback failed");
     return;
@@ -194,7 +194,7 @@ void BM_Capture_FrameToPng(benchmark::State& state) {
     state.SkipWithError(problem.c_str());
     return;
   }
-  capture::FrameImage image;
+  pictures::FrameView image;
   for (auto _ : state) {
     demo->Render();
     if (!demo->reader.Lock(&image) || !png.Write("/tmp/qola_capture_bench.png", image, &problem)) {

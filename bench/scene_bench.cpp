@@ -72,8 +72,7 @@ void CountGlObjects() {
 struct Stage {
   Device* device = nullptr;
   Scene bare;  // the light and Camera1 alone
-  IDirect3DSurface9* back = nullptr;
-  IDirect3DSurface9* plain = nullptr;
+  pictures::SurfaceReader reader;  // the back buffer, read into system memory
   std::string dir;
   std::string error;
 };
@@ -81,8 +80,7 @@ Stage* stage = nullptr;
 
 void Teardown() {
   if (!stage) return;
-  if (stage->plain) stage->plain->Release();
-  if (stage->back) stage->back->Release();
+  stage->reader.Close();
   stage->bare.Clear();
   scene.Clear();
   ReleaseShadowMap();  // before the device the shadow map was made on
@@ -148,9 +146,8 @@ bool SetUpStage(Stage* s) {
   if (chdir(cwd) != 0 || !loaded) return s->error = "the scene cannot be loaded", false;
 
   IDirect3DDevice9* d3d = s->device->device;
-  if (FAILED(d3d->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &s->back)) ||
-      FAILED(d3d->CreateOffscreenPlainSurface(1024, 768, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &s->plain, nullptr)))
-    return s->error = "no read-back surface", false;
+  std::string problem;
+  if (!s->reader.Open(d3d, nullptr, &problem)) return s->error = "no read-back surface: " + problem, false;
   // One frame of each kind first: whatever is made on first use is made before counting.
   scene.RenderFromCamera(s->device, "Camera1", 0, 0.01f);
   s->bare.RenderFromCamera(s->device, "Camera1", 0, 0.01f);
@@ -176,11 +173,10 @@ Stage* GetStage(benchmark::State& state) {
 
 // Waits for the frame: reads the back buffer into system memory.
 void ReadBack(Stage* s) {
-  s->device->device->GetRenderTargetData(s->back, s->plain);
-  D3DLOCKED_RECT locked;
-  if (SUCCEEDED(s->plain->LockRect(&locked, nullptr, 0))) {
-    benchmark::DoNotOptimize(*static_cast<volatile uint8_t*>(locked.pBits));
-    s->plain->UnlockRect();
+  pictures::FrameView view;
+  if (s->reader.Lock(&view)) {
+    benchmark::DoNotOptimize(*static_cast<volatile const uint8_t*>(view.bgrx));
+    s->reader.Unlock();
   }
 }
 

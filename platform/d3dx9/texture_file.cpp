@@ -1,8 +1,7 @@
-// texture_file.cpp -- D3DXCreateTextureFromFileA (PNG through libpng) and D3DXCreateTexture
+// texture_file.cpp -- D3DXCreateTextureFromFileA (PNG through the platform's codec) and D3DXCreateTexture
 #include <d3dx9tex.h>
-#include <png.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -10,181 +9,131 @@
 #include <vector>
 
 #include "platform/services/file_read.h"
+#include "platform/services/png_codec.h"
 
 namespace {
 
-struct Image {
-  UINT width = 0;
-  UINT height = 0;
-  std::vector<uint8_t> bgra;  // row 0 = top, B, G, R, A bytes as in A8R8G8B8
-};
-
 // The device's largest texture, in either direction (Device::CreateTexture refuses more).
-const png_uint_32 kMaxTextureSize = 16384;
+constexpr uint32_t kMaxTextureSize = 16384;
 // A PNG larger than this is not read: 16384 x 16384 compresses to far less.
-const size_t kMaxFileBytes = 256u << 20;
-// Deflate never expands more than about 1032 to 1; a file too short to hold its image's rows
-// at that rate is refused before its pixels are allocated.
-const uint64_t kMaxInflateRatio = 1032;
-// Chunks libpng would allocate for that the loader has no use for: they are skipped unread.
-const png_byte kIgnoredChunks[] = "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0sBIT\0sCAL\0sPLT\0sRGB\0"
-                                  "sTER\0tEXt\0tIME\0zTXt";
-
-struct PngSource {
-  const std::string* bytes;
-  size_t pos = 8;  // after the signature, checked before libpng starts
-  char message[256] = "";
-};
-
-void OnPngError(png_structp png, png_const_charp message) {
-  auto* source = static_cast<PngSource*>(png_get_error_ptr(png));
-  std::snprintf(source->message, sizeof source->message, "%s", message);
-  png_longjmp(png, 1);
-}
-
-void OnPngWarning(png_structp, png_const_charp) {}
-
-void OnPngRead(png_structp png, png_bytep to, size_t length) {
-  auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
-  if (source->bytes->size() - source->pos < length) png_error(png, "the file ends early");
-  std::memcpy(to, source->bytes->data() + source->pos, length);
-  source->pos += length;
-}
-
-// The two libpng stages are kept apart from the objects with destructors: libpng's error path
-// longjmps out of them, so nothing in their frames may need unwinding. The pixels are allocated
-// between them, where an allocation failure can be caught.
-bool ReadPngHeader(png_structp png, png_infop info, PngSource* source, png_uint_32* w, png_uint_32* h) {
-  if (setjmp(png_jmpbuf(png))) return false;
-  png_set_read_fn(png, source, OnPngRead);
-  png_set_sig_bytes(png, 8);
-  png_set_user_limits(png, kMaxTextureSize, kMaxTextureSize);
-  png_set_chunk_cache_max(png, 128);
-  png_set_chunk_malloc_max(png, 8u << 20);
-  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
-  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks, static_cast<int>(sizeof kIgnoredChunks / 5));
-  png_read_info(png, info);
-  *w = png_get_image_width(png, info);
-  *h = png_get_image_height(png, info);
-  uint64_t rawBytes = static_cast<uint64_t>(*h) * (png_get_rowbytes(png, info) + 1);
-  if (rawBytes > static_cast<uint64_t>(source->bytes->size()) * kMaxInflateRatio) {
-    std::snprintf(source->message, sizeof source->message,
-                  "%zu bytes cannot hold the pixels of a %ux%u image", source->bytes->size(),
-                  static_cast<unsigned>(*w), static_cast<unsigned>(*h));
-    return false;
-  }
-  // Every PNG becomes 8-bit BGRA.
-  png_set_expand(png);
-  png_set_strip_16(png);
-  png_set_gray_to_rgb(png);
-  png_set_filler(png, 0xff, PNG_FILLER_AFTER);
-  png_set_bgr(png);
-  png_set_interlace_handling(png);
-  png_read_update_info(png, info);
-  if (png_get_rowbytes(png, info) != static_cast<size_t>(*w) * 4) {
-    std::snprintf(source->message, sizeof source->message, "unexpected pixel layout");
-    return false;
-  }
-  return true;
-}
-
-bool ReadPngRows(png_structp png, png_bytepp rows) {
-  if (setjmp(png_jmpbuf(png))) return false;
-  png_read_image(png, rows);
-  png_read_end(png, nullptr);
-  return true;
-}
+constexpr size_t kMaxFileBytes = 256u << 20;
+// Rows gathered per level before they go to the texture in one lock.
+constexpr UINT kStripRows = 64;
 
 HRESULT Refuse(const char* path, const char* what, const char* detail, HRESULT hr) {
   std::fprintf(stderr, "D3DXCreateTextureFromFileA: %s: %s%s\n", path, what, detail);
   return hr;
 }
 
-HRESULT DecodePng(const char* path, const std::string& bytes, Image* image) {
-  PngSource source;
-  source.bytes = &bytes;
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, OnPngError, OnPngWarning);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  if (!png || !info) {
-    png_destroy_read_struct(png ? &png : nullptr, nullptr, nullptr);
-    return E_OUTOFMEMORY;
+// The decoded rows go straight into the texture, and each mip level is made from the level
+// above it as that level's rows arrive: every texel the rounded mean of the (up to) 2 x 2
+// texels above it. Only a strip of rows per level is held outside the texture, so a picture
+// of the largest size costs its texture and little more.
+class TextureRows : public platform_png::RowSink {
+ public:
+  TextureRows(IDirect3DDevice9* device, const char* path) : device_(device), path_(path) {}
+  ~TextureRows() override {
+    if (texture_) texture_->Release();
   }
-  png_uint_32 w = 0, h = 0;
-  HRESULT hr = D3D_OK;
-  std::vector<png_bytep> rows;
-  if (!ReadPngHeader(png, info, &source, &w, &h)) {
-    hr = D3DXERR_INVALIDDATA;
-  } else {
+
+  bool Header(uint32_t width, uint32_t height) override {
+    hr_ = device_->CreateTexture(width, height, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture_, nullptr);
+    if (FAILED(hr_)) {
+      texture_ = nullptr;
+      std::fprintf(stderr, "D3DXCreateTextureFromFileA: %s: the device refused a %ux%u texture\n", path_, width,
+                   height);
+      return false;
+    }
     try {
-      image->bgra.resize(static_cast<size_t>(w) * h * 4);
-      rows.resize(h);
+      levels_.resize(texture_->GetLevelCount());
+      for (UINT i = 0; i < levels_.size(); ++i) {
+        Level& level = levels_[i];
+        level.width = i == 0 ? width : std::max(levels_[i - 1].width / 2, 1u);
+        level.height = i == 0 ? height : std::max(levels_[i - 1].height / 2, 1u);
+        level.strip.resize(static_cast<size_t>(level.width) * 4 * std::min(kStripRows, level.height));
+        if (i + 1 < levels_.size()) level.above.resize(static_cast<size_t>(level.width) * 4);
+        level.made.resize(static_cast<size_t>(level.width) * 4);
+      }
     } catch (const std::bad_alloc&) {
-      hr = E_OUTOFMEMORY;
+      hr_ = Refuse(path_, "no memory for the texture", "", E_OUTOFMEMORY);
+      return false;
     }
+    return true;
   }
-  if (SUCCEEDED(hr)) {
-    for (png_uint_32 y = 0; y < h; ++y) rows[y] = image->bgra.data() + static_cast<size_t>(y) * w * 4;
-    if (!ReadPngRows(png, rows.data())) hr = D3DXERR_INVALIDDATA;
-  }
-  png_destroy_read_struct(&png, &info, nullptr);
-  if (hr == E_OUTOFMEMORY) return Refuse(path, "no memory for the image's pixels", "", hr);
-  if (FAILED(hr)) return Refuse(path, "corrupt PNG: ", source.message, hr);
-  image->width = w;
-  image->height = h;
-  return D3D_OK;
-}
 
-HRESULT ReadPng(const char* path, Image* image) {
-  std::string bytes, problem;
-  platform_file::FileStatus read = platform_file::ReadRegularFile(path, kMaxFileBytes, &bytes, &problem);
-  if (read == platform_file::FileStatus::kNotFound) return Refuse(path, problem.c_str(), "", D3DERR_NOTAVAILABLE);
-  if (read != platform_file::FileStatus::kOk) return Refuse(path, problem.c_str(), "", D3DXERR_INVALIDDATA);
-  if (bytes.size() < 8 || png_sig_cmp(reinterpret_cast<png_const_bytep>(bytes.data()), 0, 8) != 0)
-    return Refuse(path, "not a PNG file", "", D3DXERR_INVALIDDATA);
-  // An image past the device's largest texture is refused by name before its pixels are read.
-  if (bytes.size() >= 24 && bytes.compare(12, 4, "IHDR") == 0) {
-    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data()) + 16;
-    uint32_t w = (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | b[3];
-    uint32_t h = (uint32_t{b[4]} << 24) | (uint32_t{b[5]} << 16) | (uint32_t{b[6]} << 8) | b[7];
-    if (w > kMaxTextureSize || h > kMaxTextureSize) {
-      char detail[128];
-      std::snprintf(detail, sizeof detail, "%ux%u; the device's largest texture is %ux%u", w, h,
-                    static_cast<unsigned>(kMaxTextureSize), static_cast<unsigned>(kMaxTextureSize));
-      return Refuse(path, "the image is ", detail, D3DXERR_INVALIDDATA);
+  bool Row(uint32_t y, const uint8_t* pixels) override { return Push(0, y, pixels); }
+
+  HRESULT Result() const { return hr_; }
+  IDirect3DTexture9* Take() {
+    IDirect3DTexture9* texture = texture_;
+    texture_ = nullptr;
+    return texture;
+  }
+
+ private:
+  struct Level {
+    UINT width = 0, height = 0;
+    std::vector<uint8_t> strip;  // rows [stripStart, stripStart + stripRows) of this level
+    UINT stripStart = 0, stripRows = 0;
+    std::vector<uint8_t> above;  // the even row waiting for its odd partner
+    std::vector<uint8_t> made;   // a row of this level made from the level above
+  };
+
+  bool Push(UINT index, UINT y, const uint8_t* row) {
+    Level& level = levels_[index];
+    const size_t rowBytes = static_cast<size_t>(level.width) * 4;
+    std::memcpy(level.strip.data() + rowBytes * level.stripRows, row, rowBytes);
+    ++level.stripRows;
+    if ((level.stripRows * rowBytes == level.strip.size() || y + 1 == level.height) && !Flush(index)) return false;
+    if (index + 1 == levels_.size()) return true;
+    // Row j of the next level is made from rows 2j and 2j + 1 (row 0 twice for a one-row level);
+    // the last row of an odd height has no partner and shapes no texel below.
+    Level& next = levels_[index + 1];
+    if (level.height == 1) return Reduce(index, row, row, y);
+    if (y % 2 == 0) {
+      std::memcpy(level.above.data(), row, rowBytes);
+      return true;
     }
+    return y / 2 < next.height ? Reduce(index, level.above.data(), row, y / 2) : true;
   }
-  return DecodePng(path, bytes, image);
-}
 
-// Next mip level: each texel the average of the (up to) 2 x 2 texels above it.
-void Downsample(const std::vector<uint8_t>& src, UINT w, UINT h, std::vector<uint8_t>* dst, UINT* dw, UINT* dh) {
-  UINT nw = w > 1 ? w / 2 : 1, nh = h > 1 ? h / 2 : 1;
-  dst->assign(static_cast<size_t>(nw) * nh * 4, 0);
-  for (UINT y = 0; y < nh; ++y) {
-    for (UINT x = 0; x < nw; ++x) {
-      UINT x0 = x * 2 < w ? x * 2 : w - 1, y0 = y * 2 < h ? y * 2 : h - 1;
-      UINT x1 = x0 + 1 < w ? x0 + 1 : x0, y1 = y0 + 1 < h ? y0 + 1 : y0;
+  bool Reduce(UINT index, const uint8_t* a, const uint8_t* b, UINT nextY) {
+    const Level& level = levels_[index];
+    Level& next = levels_[index + 1];
+    for (UINT x = 0; x < next.width; ++x) {
+      UINT x0 = std::min(x * 2, level.width - 1), x1 = std::min(x0 + 1, level.width - 1);
       for (int c = 0; c < 4; ++c) {
-        unsigned sum = src[(static_cast<size_t>(y0) * w + x0) * 4 + c] + src[(static_cast<size_t>(y0) * w + x1) * 4 + c] +
-                       src[(static_cast<size_t>(y1) * w + x0) * 4 + c] + src[(static_cast<size_t>(y1) * w + x1) * 4 + c];
-        (*dst)[(static_cast<size_t>(y) * nw + x) * 4 + c] = static_cast<uint8_t>((sum + 2) / 4);
+        unsigned sum = a[x0 * 4 + c] + a[x1 * 4 + c] + b[x0 * 4 + c] + b[x1 * 4 + c];
+        next.made[x * 4 + c] = static_cast<uint8_t>((sum + 2) / 4);
       }
     }
+    return Push(index + 1, nextY, next.made.data());
   }
-  *dw = nw;
-  *dh = nh;
-}
 
-HRESULT FillLevel(IDirect3DTexture9* texture, UINT level, const std::vector<uint8_t>& pixels, UINT w, UINT h) {
-  D3DLOCKED_RECT locked;
-  HRESULT hr = texture->LockRect(level, &locked, nullptr, 0);
-  if (FAILED(hr)) return hr;
-  for (UINT y = 0; y < h; ++y) {
-    std::memcpy(static_cast<uint8_t*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch,
-                pixels.data() + static_cast<size_t>(y) * w * 4, static_cast<size_t>(w) * 4);
+  // The strip's rows go into the texture through one lock of just their rectangle.
+  bool Flush(UINT index) {
+    Level& level = levels_[index];
+    RECT rect{0, static_cast<LONG>(level.stripStart), static_cast<LONG>(level.width),
+              static_cast<LONG>(level.stripStart + level.stripRows)};
+    D3DLOCKED_RECT locked;
+    hr_ = texture_->LockRect(index, &locked, &rect, 0);
+    if (FAILED(hr_)) return false;
+    const size_t rowBytes = static_cast<size_t>(level.width) * 4;
+    for (UINT r = 0; r < level.stripRows; ++r)
+      std::memcpy(static_cast<uint8_t*>(locked.pBits) + static_cast<size_t>(r) * locked.Pitch,
+                  level.strip.data() + rowBytes * r, rowBytes);
+    hr_ = texture_->UnlockRect(index);
+    level.stripStart += level.stripRows;
+    level.stripRows = 0;
+    return SUCCEEDED(hr_);
   }
-  return texture->UnlockRect(level);
-}
+
+  IDirect3DDevice9* device_;
+  const char* path_;
+  IDirect3DTexture9* texture_ = nullptr;
+  std::vector<Level> levels_;
+  HRESULT hr_ = D3D_OK;
+};
 
 }  // namespace
 
@@ -192,37 +141,31 @@ HRESULT WINAPI D3DXCreateTextureFromFileA(IDirect3DDevice9* device, LPCSTR path,
   if (!out) return D3DERR_INVALIDCALL;
   *out = nullptr;
   if (!device || !path) return D3DERR_INVALIDCALL;
-  Image image;
-  HRESULT hr = ReadPng(path, &image);
-  if (FAILED(hr)) return hr;
-  IDirect3DTexture9* texture = nullptr;
-  // A large image needs as much again for the texture and its mip levels: running out of memory
-  // is a failed load, never an abort.
-  try {
-    hr = device->CreateTexture(image.width, image.height, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr);
-    if (FAILED(hr)) {
-      std::fprintf(stderr, "D3DXCreateTextureFromFileA: %s: the device refused a %ux%u texture\n", path, image.width,
-                   image.height);
-      return hr;
+  std::string bytes, problem;
+  platform_file::FileStatus read = platform_file::ReadRegularFile(path, kMaxFileBytes, &bytes, &problem);
+  if (read == platform_file::FileStatus::kNotFound) return Refuse(path, problem.c_str(), "", D3DERR_NOTAVAILABLE);
+  if (read != platform_file::FileStatus::kOk) return Refuse(path, problem.c_str(), "", D3DXERR_INVALIDDATA);
+  TextureRows rows(device, path);
+  platform_png::DecodeStatus status =
+      platform_png::Decode(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                           platform_png::ChannelOrder::kBgra, kMaxTextureSize, &rows, &problem);
+  switch (status) {
+    case platform_png::DecodeStatus::kOk:
+      *out = rows.Take();
+      return D3D_OK;
+    case platform_png::DecodeStatus::kSinkStopped:
+      return FAILED(rows.Result()) ? rows.Result() : E_FAIL;
+    case platform_png::DecodeStatus::kTooLarge: {
+      char detail[96];
+      std::snprintf(detail, sizeof detail, "; the device's largest texture is %ux%u", kMaxTextureSize,
+                    kMaxTextureSize);
+      return Refuse(path, problem.c_str(), detail, D3DXERR_INVALIDDATA);
     }
-    std::vector<uint8_t> level = std::move(image.bgra), next;
-    UINT w = image.width, h = image.height;
-    for (UINT i = 0; i < texture->GetLevelCount() && SUCCEEDED(hr); ++i) {
-      hr = FillLevel(texture, i, level, w, h);
-      if (SUCCEEDED(hr) && i + 1 < texture->GetLevelCount()) {
-        Downsample(level, w, h, &next, &w, &h);
-        level.swap(next);
-      }
-    }
-  } catch (const std::bad_alloc&) {
-    hr = Refuse(path, "no memory for the texture", "", E_OUTOFMEMORY);
+    case platform_png::DecodeStatus::kNoMemory:
+      return Refuse(path, problem.c_str(), "", E_OUTOFMEMORY);
+    default:
+      return Refuse(path, problem.c_str(), "", D3DXERR_INVALIDDATA);
   }
-  if (FAILED(hr)) {
-    if (texture) texture->Release();
-    return hr;
-  }
-  *out = texture;
-  return D3D_OK;
 }
 
 HRESULT WINAPI D3DXCreateTexture(IDirect3DDevice9* device, UINT width, UINT height, UINT levels, DWORD usage,

@@ -5,7 +5,6 @@
 // clicks where each of those events starts and ends. The frame handler is the test's own: white
 // while layer 0 has an event, black otherwise, so the timing path is tested apart from the effects.
 #include <gtest/gtest.h>
-#include <png.h>
 #include <signal.h>
 
 #include <windows.h>
@@ -26,6 +25,7 @@
 #include "tests/capture/media_probe.h"
 #include "tools/capture/capture_run.h"
 #include "tools/capture/png_frames.h"
+#include "tools/pictures/image.h"
 
 namespace {
 
@@ -242,16 +242,17 @@ TEST(Capture, TwoCapturesOfTheSameRangeGiveIdenticalPngs) {
   EXPECT_TRUE(probe::ReadBytes(folder.dir.File("a/frame00008.png")).empty()) << "8 frames in 250 ms at 30 fps";
 }
 
+// The PNG's colour channels, row by row.
 bool ReadPng(const std::string& path, int* width, int* height, std::vector<uint8_t>* rgb) {
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-  image.format = PNG_FORMAT_RGB;
-  rgb->resize(PNG_IMAGE_SIZE(image));
-  *width = static_cast<int>(image.width);
-  *height = static_cast<int>(image.height);
-  return png_image_finish_read(&image, nullptr, rgb->data(), 0, nullptr) != 0;
+  pictures::Image image;
+  std::string problem;
+  if (!pictures::LoadPng(path, &image, &problem)) return false;
+  rgb->clear();
+  for (size_t i = 0; i < image.rgba.size(); ++i)
+    if (i % 4 != 3) rgb->push_back(image.rgba[i]);
+  *width = image.width;
+  *height = image.height;
+  return true;
 }
 
 double Mean(const std::vector<uint8_t>& rgb) {

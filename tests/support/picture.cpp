@@ -1,8 +1,6 @@
 // picture.cpp -- offscreen test devices, back-buffer readback, colour averages and PNG output
 #include "tests/support/picture.h"
 
-#include <png.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -60,72 +58,6 @@ bool IsBlack(const Picture& picture, int maxChannel) {
   return !picture.rgba.empty();
 }
 
-bool ReadSurface(IDirect3DDevice9* device, IDirect3DSurface9* surface, Picture* out) {
-  D3DSURFACE_DESC desc;
-  if (FAILED(surface->GetDesc(&desc))) return false;
-  if (desc.Format != D3DFMT_A8R8G8B8 && desc.Format != D3DFMT_X8R8G8B8) return false;
-  IDirect3DSurface9* plain = nullptr;
-  if (FAILED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &plain,
-                                                 nullptr))) {
-    return false;
-  }
-  bool ok = false;
-  D3DLOCKED_RECT locked;
-  if (SUCCEEDED(device->GetRenderTargetData(surface, plain)) && SUCCEEDED(plain->LockRect(&locked, nullptr, 0))) {
-    out->width = static_cast<int>(desc.Width);
-    out->height = static_cast<int>(desc.Height);
-    out->rgba.resize(static_cast<size_t>(desc.Width) * desc.Height * 4);
-    for (UINT y = 0; y < desc.Height; ++y) {
-      const uint8_t* row = static_cast<const uint8_t*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch;
-      for (UINT x = 0; x < desc.Width; ++x) {
-        uint8_t* p = out->rgba.data() + (static_cast<size_t>(y) * desc.Width + x) * 4;
-        p[0] = row[x * 4 + 2];  // A8R8G8B8 bytes are B, G, R, A
-        p[1] = row[x * 4 + 1];
-        p[2] = row[x * 4 + 0];
-        p[3] = row[x * 4 + 3];
-      }
-    }
-    plain->UnlockRect();
-    ok = true;
-  }
-  plain->Release();
-  return ok;
-}
-
-bool ReadBackBuffer(IDirect3DDevice9* device, Picture* out) {
-  IDirect3DSurface9* back = nullptr;
-  if (FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back))) return false;
-  bool ok = ReadSurface(device, back, out);
-  back->Release();
-  return ok;
-}
-
-bool ReadFloatSurface(IDirect3DDevice9* device, IDirect3DSurface9* surface, std::vector<float>* out, int* width,
-                      int* height) {
-  D3DSURFACE_DESC desc;
-  if (FAILED(surface->GetDesc(&desc)) || desc.Format != D3DFMT_R32F) return false;
-  IDirect3DSurface9* plain = nullptr;
-  if (FAILED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, D3DFMT_R32F, D3DPOOL_SYSTEMMEM, &plain,
-                                                 nullptr))) {
-    return false;
-  }
-  bool ok = false;
-  D3DLOCKED_RECT locked;
-  if (SUCCEEDED(device->GetRenderTargetData(surface, plain)) && SUCCEEDED(plain->LockRect(&locked, nullptr, 0))) {
-    out->resize(static_cast<size_t>(desc.Width) * desc.Height);
-    for (UINT y = 0; y < desc.Height; ++y) {
-      std::memcpy(out->data() + static_cast<size_t>(y) * desc.Width,
-                  static_cast<const uint8_t*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch, desc.Width * 4);
-    }
-    *width = static_cast<int>(desc.Width);
-    *height = static_cast<int>(desc.Height);
-    plain->UnlockRect();
-    ok = true;
-  }
-  plain->Release();
-  return ok;
-}
-
 Rgba AverageColor(const Picture& picture, int x0, int y0, int x1, int y1) {
   double sum[4] = {};
   long n = 0;
@@ -153,18 +85,14 @@ std::string Describe(const Rgba& c) {
 }
 
 bool WritePngRgba(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba) {
-  if (width <= 0 || height <= 0 || rgba.size() < static_cast<size_t>(width) * height * 4) return false;
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(width);
-  image.height = static_cast<png_uint_32>(height);
-  image.format = PNG_FORMAT_RGBA;
-  return png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), width * 4, nullptr) != 0;
+  if (width <= 0 || height <= 0 || rgba.size() != static_cast<size_t>(width) * height * 4) return false;
+  Picture picture;
+  picture.width = width;
+  picture.height = height;
+  picture.rgba = rgba;
+  return pictures::SavePng(picture, path);
 }
 
-bool WritePng(const Picture& picture, const std::string& path) {
-  return WritePngRgba(path, picture.width, picture.height, picture.rgba);
-}
+bool WritePng(const Picture& picture, const std::string& path) { return pictures::SavePng(picture, path); }
 
 }  // namespace testsupport

@@ -10,15 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "tools/pictures/image.h"
+#include "tools/pictures/readback.h"
+
 namespace testsupport {
 
-// An RGBA picture, row 0 = top.
-struct Picture {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> rgba;
-  const uint8_t* at(int x, int y) const { return rgba.data() + (static_cast<size_t>(y) * width + x) * 4; }
-};
+// Pictures are the tools' Image (RGBA, row 0 = top), read back through pictures/readback.h.
+using Picture = pictures::Image;
+using pictures::ReadBackBuffer;
+using pictures::ReadFloatSurface;
+using pictures::ReadSurface;
 
 struct Rgba {
   double r, g, b, a;
@@ -33,13 +34,6 @@ struct TestDevice {
   ~TestDevice();
 };
 bool CreateTestDevice(TestDevice* out, int width, int height, int samples = 0);
-
-// Reads a render-target surface (A8R8G8B8, X8R8G8B8) into a picture; false on any failure.
-bool ReadSurface(IDirect3DDevice9* device, IDirect3DSurface9* surface, Picture* out);
-bool ReadBackBuffer(IDirect3DDevice9* device, Picture* out);
-// Reads an R32F render-target surface into floats, row 0 = top.
-bool ReadFloatSurface(IDirect3DDevice9* device, IDirect3DSurface9* surface, std::vector<float>* out, int* width,
-                      int* height);
 
 // Mean colour of the rectangle [x0, x1) x [y0, y1), channels 0..255.
 Rgba AverageColor(const Picture& picture, int x0, int y0, int x1, int y1);

@@ -14,7 +14,7 @@ extern "C" {
 #include "platform/services/virtual_clock.h"
 #include "src/timeline/frame_handler.h"
 #include "tools/capture/demo_session.h"
-#include "tools/capture/frame_readback.h"
+#include "tools/pictures/readback.h"
 #include "tools/capture/mp4_writer.h"
 #include "tools/capture/png_frames.h"
 #include "tools/capture/progress.h"
@@ -41,7 +41,7 @@ class VirtualClockRun {
 };
 
 // Starts the demo with the clock at startMs and prepares the readback. False after printing.
-bool StartDemo(const char* tool, VirtualClockRun* run, FrameHandler* handler, BackBufferReader* reader) {
+bool StartDemo(const char* tool, VirtualClockRun* run, FrameHandler* handler, pictures::SurfaceReader* reader) {
   struct stat info;
   if (stat("go.xml", &info) != 0) {
     delete handler;
@@ -53,7 +53,7 @@ bool StartDemo(const char* tool, VirtualClockRun* run, FrameHandler* handler, Ba
     Fail(tool, "the demo cannot start: " + problem);
     return false;
   }
-  if (!reader->Open(run->session.Direct3DDevice(), &problem)) {
+  if (!reader->Open(run->session.Direct3DDevice(), nullptr, &problem)) {
     Fail(tool, "the frames cannot be read back: " + problem);
     return false;
   }
@@ -88,7 +88,7 @@ class PngFile : public FrameSink {
     path_ = path;
     return writer_.Open(kDemoWidth, kDemoHeight, width, height, problem);
   }
-  bool WriteFrame(const FrameImage& image, std::string* problem) override {
+  bool WriteFrame(const pictures::FrameView& image, std::string* problem) override {
     return writer_.Write(path_.c_str(), image, problem);
   }
   bool Finish(std::string*) override { return true; }
@@ -99,11 +99,11 @@ class PngFile : public FrameSink {
 };
 
 // Renders the demo at timeMs and hands the frame to sink.
-bool CaptureFrame(VirtualClockRun* run, BackBufferReader* reader, uint32_t timeMs, FrameSink* sink,
+bool CaptureFrame(VirtualClockRun* run, pictures::SurfaceReader* reader, uint32_t timeMs, FrameSink* sink,
                   std::string* problem) {
   platform_clock::UseVirtualClock(timeMs);
   run->session.RenderFrame();
-  FrameImage image;
+  pictures::FrameView image;
   if (!reader->Lock(&image)) {
     *problem = "the back buffer could not be read back at " + std::to_string(timeMs) + " ms";
     return false;
@@ -119,7 +119,7 @@ int RunCapture(const CaptureOptions& options, FrameHandler* handler) {
   const char* tool = "qolatool capture";
   av_log_set_level(AV_LOG_ERROR);  // the encoders' own statistics are not for demo makers
   VirtualClockRun run(options.fromMs);
-  BackBufferReader reader;
+  pictures::SurfaceReader reader;
   if (!StartDemo(tool, &run, handler, &reader)) return kExitFailed;
 
   uint32_t toMs = options.hasTo ? options.toMs : run.session.MusicLengthMs();
@@ -161,7 +161,7 @@ int RunCapture(const CaptureOptions& options, FrameHandler* handler) {
 int RunFrameShot(const FrameOptions& options, FrameHandler* handler) {
   const char* tool = "qolatool frame";
   VirtualClockRun run(options.atMs);
-  BackBufferReader reader;
+  pictures::SurfaceReader reader;
   if (!StartDemo(tool, &run, handler, &reader)) return kExitFailed;
   std::string problem;
   PngFile png;

@@ -30,7 +30,7 @@ bool FrameScaler::Open(int sourceWidth, int sourceHeight, int width, int height,
   return true;
 }
 
-bool FrameScaler::Scale(const FrameImage& image, uint8_t* const planes[], const int strides[]) {
+bool FrameScaler::Scale(const pictures::FrameView& image, uint8_t* const planes[], const int strides[]) {
   if (!context_ || image.width != sourceWidth_ || image.height != sourceHeight_ || !image.bgrx) return false;
   const uint8_t* source[4] = {image.bgrx, nullptr, nullptr, nullptr};
   int sourceStrides[4] = {image.pitch, 0, 0, 0};

@@ -11,7 +11,7 @@ extern "C" {
 #include <libavutil/pixfmt.h>
 }
 
-#include "tools/capture/frame_readback.h"
+#include "tools/pictures/readback.h"
 
 struct SwsContext;
 
@@ -26,7 +26,7 @@ class FrameScaler {
 
   bool Open(int sourceWidth, int sourceHeight, int width, int height, AVPixelFormat format, std::string* problem);
   // Converts image (of the source size given to Open) into the planes of the output.
-  bool Scale(const FrameImage& image, uint8_t* const planes[], const int strides[]);
+  bool Scale(const pictures::FrameView& image, uint8_t* const planes[], const int strides[]);
 
  private:
   SwsContext* context_ = nullptr;

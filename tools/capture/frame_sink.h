@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/capture/frame_readback.h"
+#include "tools/pictures/readback.h"
 
 namespace capture {
 
@@ -12,7 +12,7 @@ class FrameSink {
  public:
   virtual ~FrameSink() = default;
   // Adds the next frame. False with *problem set when it cannot be written.
-  virtual bool WriteFrame(const FrameImage& image, std::string* problem) = 0;
+  virtual bool WriteFrame(const pictures::FrameView& image, std::string* problem) = 0;
   // Completes the output with the frames written so far (an MP4's last packets and index).
   virtual bool Finish(std::string* problem) = 0;
 };

@@ -157,7 +157,7 @@ bool Mp4Writer::OpenAudio(std::string* problem) {
   return music_.Open(settings_.musicPath, settings_.fromMs, kAudioRate, problem);
 }
 
-bool Mp4Writer::WriteFrame(const FrameImage& image, std::string* problem) {
+bool Mp4Writer::WriteFrame(const pictures::FrameView& image, std::string* problem) {
   if (!headerWritten_ || finished_) {
     *problem = "the MP4 is not open";
     return false;

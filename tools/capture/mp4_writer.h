@@ -46,7 +46,7 @@ class Mp4Writer : public FrameSink {
   // Opens the encoders, the music and the file, and writes the header. False with *problem set
   // (a missing encoder, unreadable music, a file that cannot be written).
   bool Open(const Settings& settings, std::string* problem);
-  bool WriteFrame(const FrameImage& image, std::string* problem) override;
+  bool WriteFrame(const pictures::FrameView& image, std::string* problem) override;
   // The audio up to the last frame's end, the encoders' last packets, the MP4's index.
   bool Finish(std::string* problem) override;
 

@@ -14,12 +14,11 @@ namespace capture {
 class PngWriter {
  public:
   bool Open(int sourceWidth, int sourceHeight, int width, int height, std::string* problem);
-  bool Write(const char* path, const FrameImage& image, std::string* problem);
+  bool Write(const char* path, const pictures::FrameView& image, std::string* problem);
 
  private:
   FrameScaler scaler_;
   std::vector<uint8_t> rgb_;          // the converted frame, reused
-  std::vector<unsigned char*> rows_;  // its rows, for libpng
   int width_ = 0;
   int height_ = 0;
 };
@@ -28,7 +27,7 @@ class PngWriter {
 class PngSequence : public FrameSink {
  public:
   bool Open(const std::string& dir, int sourceWidth, int sourceHeight, int width, int height, std::string* problem);
-  bool WriteFrame(const FrameImage& image, std::string* problem) override;
+  bool WriteFrame(const pictures::FrameView& image, std::string* problem) override;
   bool Finish(std::string*) override { return true; }
 
   // "frame%05d.png": the name of frame index in a sequence.

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/pictures/image.h"
+
 namespace media {
 
 struct Color {
@@ -40,11 +42,16 @@ class Canvas {
   void FillRect(int x0, int y0, int x1, int y1, Color c);  // [x0, x1) x [y0, y1)
   // Each pixel becomes a block of factor x factor pixels: pixel art kept crisp at a larger size.
   Canvas Upscaled(int factor) const;
-  const std::vector<uint8_t>& Rgba() const { return rgba; }
+  const std::vector<uint8_t>& Rgba() const { return image.rgba; }
+  // The drawn picture, as the PNG writer and every other reader of pictures take it.
+  const pictures::Image& Picture() const { return image; }
 
  private:
+  explicit Canvas(pictures::Image picture);
+  friend bool ReadPng(const std::string& path, Canvas* out, std::string* error);
+
   int width, height;
-  std::vector<uint8_t> rgba;
+  pictures::Image image;
 };
 
 // Writes an 8-bit RGBA PNG (RGB when every pixel is opaque); false with a message in error.

@@ -3,8 +3,6 @@
 // The frame is drawn by the demo's own code on an offscreen device: the Device singleton, the
 // effect and shadow map of PrepareShadowMap, Scene::Load and Scene::RenderFromCamera with both
 // passes, then the back buffer is read back through GetRenderTargetData.
-#include <png.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +15,8 @@
 #include "src/scene/scene.h"
 #include "src/scene/scene_render.h"
 #include "src/device/device.h"
+#include "tools/pictures/image.h"
+#include "tools/pictures/readback.h"
 #include "tools/qolatool/arguments.h"
 #include "tools/qolatool/subcommand.h"
 
@@ -108,55 +108,6 @@ int ParseArguments(int argc, char** argv, Options* o, bool* help) {
   return 0;
 }
 
-// Reads the back buffer (resolved) as RGB rows, row 0 at the top.
-bool ReadBackBuffer(IDirect3DDevice9* d3d, int width, int height, std::vector<uint8_t>* rgb) {
-  IDirect3DSurface9* back = nullptr;
-  IDirect3DSurface9* plain = nullptr;
-  bool ok = SUCCEEDED(d3d->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)) &&
-            SUCCEEDED(d3d->CreateOffscreenPlainSurface(width, height, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &plain,
-                                                       nullptr)) &&
-            SUCCEEDED(d3d->GetRenderTargetData(back, plain));
-  D3DLOCKED_RECT locked;
-  if (ok && SUCCEEDED(plain->LockRect(&locked, nullptr, 0))) {
-    rgb->resize(static_cast<size_t>(width) * height * 3);
-    for (int y = 0; y < height; ++y) {
-      const uint8_t* row = static_cast<const uint8_t*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch;
-      for (int x = 0; x < width; ++x) {
-        uint8_t* p = rgb->data() + (static_cast<size_t>(y) * width + x) * 3;
-        p[0] = row[x * 4 + 2];  // X8R8G8B8 bytes are B, G, R, X
-        p[1] = row[x * 4 + 1];
-        p[2] = row[x * 4 + 0];
-      }
-    }
-    plain->UnlockRect();
-  } else {
-    ok = false;
-  }
-  if (plain) plain->Release();
-  if (back) back->Release();
-  return ok;
-}
-
-bool WritePng(const char* path, int width, int height, const std::vector<uint8_t>& rgb) {
-  FILE* file = std::fopen(path, "wb");
-  if (!file) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  bool ok = png && info;
-  if (ok && setjmp(png_jmpbuf(png))) ok = false;
-  if (ok) {
-    png_init_io(png, file);
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < height; ++y)
-      png_write_row(png, const_cast<png_bytep>(rgb.data() + static_cast<size_t>(y) * width * 3));
-    png_write_end(png, nullptr);
-  }
-  png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-  return std::fclose(file) == 0 && ok;
-}
-
 // Draws the frame and writes it; the exit code.
 int Shoot(Device* device, const Options& o) {
   if (!device->CreateOffscreen(o.width, o.height)) {
@@ -189,13 +140,14 @@ int Shoot(Device* device, const Options& o) {
     std::fprintf(stderr, "qolatool shot: %s: the effect lacks the technique \"ShadowMap\" or \"Scene\"\n", o.fx);
     return 1;
   }
-  std::vector<uint8_t> rgb;
-  if (!ReadBackBuffer(device->device, o.width, o.height, &rgb)) {
+  pictures::Image picture;
+  if (!pictures::ReadBackBuffer(device->device, &picture)) {
     std::fprintf(stderr, "qolatool shot: the back buffer cannot be read back\n");
     return 1;
   }
-  if (!WritePng(o.out, o.width, o.height, rgb)) {
-    std::fprintf(stderr, "qolatool shot: %s: cannot be written\n", o.out);
+  std::string problem;
+  if (!pictures::SavePng(picture, o.out, &problem)) {
+    std::fprintf(stderr, "qolatool shot: %s\n", problem.c_str());
     return 1;
   }
   return 0;

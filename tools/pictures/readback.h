@@ -1,0 +1,61 @@
+// readback.h -- a render target read back through the Direct3D calls, into one reused surface
+//
+// GetRenderTargetData copies the surface (resolving the back buffer's samples) into a
+// system-memory offscreen plain surface made once; LockRect gives its rows. Every reader of
+// pixels above the platform layer comes here: capture's frames, qolatool shot and frame, the
+// tests and the benchmarks.
+#pragma once
+
+#include <d3d9.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/pictures/image.h"
+
+namespace pictures {
+
+// The rows of a locked read-back surface: 4 bytes a pixel in the surface's memory order
+// (B, G, R, X or A for X8R8G8B8 and A8R8G8B8; one float for R32F), row 0 at the top.
+struct FrameView {
+  const uint8_t* bgrx = nullptr;
+  int pitch = 0;  // bytes from one row to the next
+  int width = 0;
+  int height = 0;
+};
+
+class SurfaceReader {
+ public:
+  SurfaceReader() = default;
+  ~SurfaceReader() { Close(); }
+  SurfaceReader(const SurfaceReader&) = delete;
+  SurfaceReader& operator=(const SurfaceReader&) = delete;
+
+  // Makes the system-memory copy for surface (X8R8G8B8, A8R8G8B8 or R32F); a null surface
+  // means the device's back buffer. False with *problem set.
+  bool Open(IDirect3DDevice9* device, IDirect3DSurface9* surface, std::string* problem);
+  // Reads the surface and locks the copy: *view is valid until Unlock.
+  bool Lock(FrameView* view);
+  void Unlock();
+  void Close();
+
+ private:
+  IDirect3DDevice9* device_ = nullptr;
+  IDirect3DSurface9* source_ = nullptr;
+  IDirect3DSurface9* copy_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
+  bool locked_ = false;
+};
+
+// One-shot reads into an Image (A8R8G8B8's alpha kept, X8R8G8B8's read as 255).
+bool ReadSurface(IDirect3DDevice9* device, IDirect3DSurface9* surface, Image* out);
+bool ReadBackBuffer(IDirect3DDevice9* device, Image* out);
+// An R32F render target as floats, row 0 at the top.
+bool ReadFloatSurface(IDirect3DDevice9* device, IDirect3DSurface9* surface, std::vector<float>* out, int* width,
+                      int* height);
+// The view's pixels as an Image.
+void ToImage(const FrameView& view, bool keepAlpha, Image* out);
+
+}  // namespace pictures
