@@ -205,6 +205,7 @@ class Device final : public IDirect3DDevice9 {
   void setProgram(GLuint program, d3d9gl::AlphaTestUniforms* alphaTest);
   GLuint program() const { return userProgram_; }
   void markDirty(uint32_t groups) { dirty_ |= groups; }
+  void refreshSamplersOf(const Texture* texture);  // the stages that sample it set their sampler again
   int maxSamples() const { return limits_.maxSamples; }
 
  private:

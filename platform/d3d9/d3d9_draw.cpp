@@ -8,20 +8,25 @@
 
 namespace d3d9gl {
 
-// Direct3D compares the alpha at 8 bits with D3DRS_ALPHAREF (0..255).
+// Direct3D compares the alpha at 8 bits with D3DRS_ALPHAREF (0..255). d3dAlphaFunc holds the
+// D3DCMP_ value itself; D3DCMP_ALWAYS, like any value outside the cases, passes.
+static_assert(D3DCMP_NEVER == 1 && D3DCMP_LESS == 2 && D3DCMP_EQUAL == 3 && D3DCMP_LESSEQUAL == 4,
+              "the alpha test's GLSL cases are the D3DCMP_ values");
+static_assert(D3DCMP_GREATER == 5 && D3DCMP_NOTEQUAL == 6 && D3DCMP_GREATEREQUAL == 7 && D3DCMP_ALWAYS == 8,
+              "the alpha test's GLSL cases are the D3DCMP_ values");
 const char kAlphaTestGlsl[] = R"(uniform int d3dAlphaFunc;
 uniform float d3dAlphaRef;
 bool d3dAlphaPasses(float alpha) {
   float a = floor(clamp(alpha, 0.0, 1.0) * 255.0 + 0.5);
   switch (d3dAlphaFunc) {
-    case 1: return false;
-    case 2: return a < d3dAlphaRef;
-    case 3: return a == d3dAlphaRef;
-    case 4: return a <= d3dAlphaRef;
-    case 5: return a > d3dAlphaRef;
-    case 6: return a != d3dAlphaRef;
-    case 7: return a >= d3dAlphaRef;
-    default: return true;
+    case 1: return false;                // D3DCMP_NEVER
+    case 2: return a < d3dAlphaRef;      // D3DCMP_LESS
+    case 3: return a == d3dAlphaRef;     // D3DCMP_EQUAL
+    case 4: return a <= d3dAlphaRef;     // D3DCMP_LESSEQUAL
+    case 5: return a > d3dAlphaRef;      // D3DCMP_GREATER
+    case 6: return a != d3dAlphaRef;     // D3DCMP_NOTEQUAL
+    case 7: return a >= d3dAlphaRef;     // D3DCMP_GREATEREQUAL
+    default: return true;                // D3DCMP_ALWAYS
   }
 }
 )";
@@ -60,6 +65,12 @@ void main() {
 // An op packs as op | arg1 << 8 | arg2 << 16. A stage that reads a texture where none is set
 // passes the diffuse colour on. Lighting with no lights leaves the emissive and ambient terms:
 // uLitColor holds them, with the material's diffuse alpha.
+static_assert(D3DTA_DIFFUSE == 0 && D3DTA_CURRENT == 1 && D3DTA_TEXTURE == 2 && D3DTA_TFACTOR == 3,
+              "stageArg's GLSL compares with the D3DTA_ values");
+static_assert(D3DTOP_DISABLE == 1 && D3DTOP_SELECTARG1 == 2 && D3DTOP_SELECTARG2 == 3 && D3DTOP_MODULATE == 4,
+              "stage's GLSL compares with the D3DTOP_ values");
+static_assert(D3DTOP_MODULATE2X == 5 && D3DTOP_MODULATE4X == 6 && D3DTOP_ADD == 7,
+              "stage's GLSL compares with the D3DTOP_ values");
 const char* const kFragmentShader = R"(#version 330 core
 in vec4 vDiffuse;
 in vec2 vTexCoord0;
@@ -80,15 +91,16 @@ vec4 stageArg(int arg, vec4 diffuse, vec4 tex) {
 vec4 stage(int ops, vec4 diffuse, vec4 tex) {
   int op = ops & 255, arg1 = (ops >> 8) & 255, arg2 = (ops >> 16) & 255;
   if (op == 1) return diffuse;  // D3DTOP_DISABLE
+  // Whether a used argument is D3DTA_TEXTURE: SELECTARG2 leaves arg1 unread, SELECTARG1 arg2.
   bool readsTexture = (op != 3 && arg1 == 2) || (op != 2 && arg2 == 2);
   if (readsTexture && uUseTexture == 0) return diffuse;
   vec4 a = stageArg(arg1, diffuse, tex), b = stageArg(arg2, diffuse, tex);
-  if (op == 2) return a;
-  if (op == 3) return b;
-  if (op == 4) return a * b;
-  if (op == 5) return min(a * b * 2.0, 1.0);
-  if (op == 6) return min(a * b * 4.0, 1.0);
-  return min(a + b, 1.0);  // D3DTOP_ADD
+  if (op == 2) return a;                      // D3DTOP_SELECTARG1
+  if (op == 3) return b;                      // D3DTOP_SELECTARG2
+  if (op == 4) return a * b;                  // D3DTOP_MODULATE
+  if (op == 5) return min(a * b * 2.0, 1.0);  // D3DTOP_MODULATE2X
+  if (op == 6) return min(a * b * 4.0, 1.0);  // D3DTOP_MODULATE4X
+  return min(a + b, 1.0);                     // D3DTOP_ADD
 }
 void main() {
   vec4 diffuse = vDiffuse;
@@ -171,7 +183,7 @@ bool ParseFvf(DWORD fvf, FvfLayout* out) {
   FvfLayout l;
   UINT offset = 0;
   switch (fvf & D3DFVF_POSITION_MASK) {
-    case 0: break;
+    case 0: break;  // no position: applyVertexLayout refuses to draw with it
     case D3DFVF_XYZ: l.position = 0; l.positionSize = 3; offset = 12; break;
     case D3DFVF_XYZRHW: l.position = 0; l.positionSize = 4; l.pretransformed = true; offset = 16; break;
     case D3DFVF_XYZW: l.position = 0; l.positionSize = 4; offset = 16; break;

@@ -44,6 +44,23 @@ class Child {
   ULONG binds_ = 0;
 };
 
+// A resource's SetPriority: Direct3D keeps a priority for managed resources only (the order in
+// which it would evict them; this layer never evicts, so the value is only kept) and answers 0
+// for the other pools. Returns the priority before.
+class Priority {
+ public:
+  DWORD set(D3DPOOL pool, DWORD priority) {
+    if (pool != D3DPOOL_MANAGED) return 0;
+    DWORD before = value_;
+    value_ = priority;
+    return before;
+  }
+  DWORD get() const { return value_; }
+
+ private:
+  DWORD value_ = 0;
+};
+
 // GL description of a Direct3D colour or depth format; false for formats the layer refuses.
 struct GlFormat {
   GLenum internalFormat = 0;
@@ -73,8 +90,8 @@ class Surface final : public IDirect3DSurface9, public Child {
   ULONG AddRef() override;
   ULONG Release() override;
   HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
-  DWORD SetPriority(DWORD) override { return 0; }
-  DWORD GetPriority() override { return 0; }
+  DWORD SetPriority(DWORD priority) override { return priority_.set(desc_.Pool, priority); }
+  DWORD GetPriority() override { return priority_.get(); }
   void PreLoad() override {}
   D3DRESOURCETYPE GetType() override { return D3DRTYPE_SURFACE; }
   HRESULT GetContainer(REFIID riid, void** ppContainer) override;
@@ -101,6 +118,7 @@ class Surface final : public IDirect3DSurface9, public Child {
   GLuint renderbuffer_ = 0;
   std::vector<uint8_t> memory_;  // SYSTEMMEM surfaces: the pixels, row 0 = top
   bool locked_ = false;
+  Priority priority_;
 };
 
 class Texture final : public IDirect3DTexture9, public Child {
@@ -113,15 +131,19 @@ class Texture final : public IDirect3DTexture9, public Child {
   ULONG AddRef() override { return addRef(); }
   ULONG Release() override { return release(); }
   HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
-  DWORD SetPriority(DWORD) override { return 0; }
-  DWORD GetPriority() override { return 0; }
+  DWORD SetPriority(DWORD priority) override { return priority_.set(pool_, priority); }
+  DWORD GetPriority() override { return priority_.get(); }
   void PreLoad() override {}
   D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
-  DWORD SetLOD(DWORD) override { return 0; }
-  DWORD GetLOD() override { return 0; }
+  // The most detailed level drawn, for managed textures (others answer 0): clamped to the last
+  // level, it becomes the GL base level; with D3DSAMP_MAXMIPLEVEL the higher level number wins.
+  DWORD SetLOD(DWORD lod) override;
+  DWORD GetLOD() override { return lod_; }
   DWORD GetLevelCount() override { return levels_; }
-  HRESULT SetAutoGenFilterType(D3DTEXTUREFILTERTYPE) override { return D3D_OK; }
-  D3DTEXTUREFILTERTYPE GetAutoGenFilterType() override { return D3DTEXF_LINEAR; }
+  // glGenerateMipmap filters linearly, so D3DTEXF_LINEAR is the one filter kept; D3DTEXF_NONE
+  // is Direct3D's own error, the other filters are refused with a line on standard error.
+  HRESULT SetAutoGenFilterType(D3DTEXTUREFILTERTYPE filter) override;
+  D3DTEXTUREFILTERTYPE GetAutoGenFilterType() override { return autoGenFilter_; }
   void GenerateMipSubLevels() override;
   HRESULT GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) override;
   HRESULT GetSurfaceLevel(UINT Level, IDirect3DSurface9** ppSurfaceLevel) override;
@@ -132,6 +154,7 @@ class Texture final : public IDirect3DTexture9, public Child {
   GLuint glTexture() const { return texture_; }
   D3DFORMAT format() const { return format_; }
   UINT levels() const { return levels_; }
+  DWORD lod() const { return lod_; }
   Surface* level(UINT i) const { return surfaces_[i]; }
   bool lockable() const;
 
@@ -144,6 +167,9 @@ class Texture final : public IDirect3DTexture9, public Child {
   std::vector<Surface*> surfaces_;
   std::vector<std::vector<uint8_t>> shadow_;  // lockable levels' pixels, row 0 = top
   std::vector<bool> locked_;
+  Priority priority_;
+  DWORD lod_ = 0;
+  D3DTEXTUREFILTERTYPE autoGenFilter_ = D3DTEXF_LINEAR;
 };
 
 // Vertex and index buffers: a GL buffer and a plain copy the program locks. Unlock sends the
@@ -180,8 +206,8 @@ class VertexBuffer final : public IDirect3DVertexBuffer9, public Child {
   ULONG AddRef() override { return addRef(); }
   ULONG Release() override { return release(); }
   HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
-  DWORD SetPriority(DWORD) override { return 0; }
-  DWORD GetPriority() override { return 0; }
+  DWORD SetPriority(DWORD priority) override { return priority_.set(desc_.Pool, priority); }
+  DWORD GetPriority() override { return priority_.get(); }
   void PreLoad() override {}
   D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
   HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
@@ -194,6 +220,7 @@ class VertexBuffer final : public IDirect3DVertexBuffer9, public Child {
   ~VertexBuffer() override;
   D3DVERTEXBUFFER_DESC desc_;
   BufferStore store_;
+  Priority priority_;
 };
 
 class IndexBuffer final : public IDirect3DIndexBuffer9, public Child {
@@ -205,8 +232,8 @@ class IndexBuffer final : public IDirect3DIndexBuffer9, public Child {
   ULONG AddRef() override { return addRef(); }
   ULONG Release() override { return release(); }
   HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
-  DWORD SetPriority(DWORD) override { return 0; }
-  DWORD GetPriority() override { return 0; }
+  DWORD SetPriority(DWORD priority) override { return priority_.set(desc_.Pool, priority); }
+  DWORD GetPriority() override { return priority_.get(); }
   void PreLoad() override {}
   D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
   HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
@@ -225,6 +252,7 @@ class IndexBuffer final : public IDirect3DIndexBuffer9, public Child {
   D3DINDEXBUFFER_DESC desc_;
   BufferStore store_;
   uint32_t minIndex_ = 0, maxIndex_ = 0;
+  Priority priority_;
 };
 
 // What one Direct3D object learnt about GL when it was created.

@@ -3,6 +3,7 @@
 // Testing failure names: "IDirect3DVertexBuffer9::Lock", "IDirect3DIndexBuffer9::Lock",
 // "IDirect3DTexture9::LockRect".
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/d3d9/d3d9_device.h"
@@ -259,11 +260,51 @@ HRESULT Texture::GetDevice(IDirect3DDevice9** out) {
   return D3D_OK;
 }
 
+DWORD Texture::SetLOD(DWORD lod) {
+  if (pool_ != D3DPOOL_MANAGED) return 0;
+  DWORD before = lod_;
+  lod = std::min<DWORD>(lod, levels_ - 1);
+  if (lod == lod_) return before;
+  lod_ = lod;
+  // The base level, not the sampler's minimum LOD, so that a stage without mip filtering (and
+  // magnification) shows this level too.
+  device()->makeCurrent();
+  glBindTexture(GL_TEXTURE_2D, texture_);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, static_cast<GLint>(lod_));
+  glBindTexture(GL_TEXTURE_2D, 0);
+  device()->refreshSamplersOf(this);  // their minimum LOD counts from the base level
+  return before;
+}
+
+static const char* FilterName(D3DTEXTUREFILTERTYPE filter) {
+  switch (filter) {
+    case D3DTEXF_POINT: return "D3DTEXF_POINT";
+    case D3DTEXF_ANISOTROPIC: return "D3DTEXF_ANISOTROPIC";
+    case D3DTEXF_PYRAMIDALQUAD: return "D3DTEXF_PYRAMIDALQUAD";
+    case D3DTEXF_GAUSSIANQUAD: return "D3DTEXF_GAUSSIANQUAD";
+    default: return "an unknown filter";
+  }
+}
+
+HRESULT Texture::SetAutoGenFilterType(D3DTEXTUREFILTERTYPE filter) {
+  if (filter == D3DTEXF_NONE) return D3DERR_INVALIDCALL;
+  if (filter != D3DTEXF_LINEAR) {
+    std::fprintf(stderr, "IDirect3DTexture9::SetAutoGenFilterType: %s (%lu) is not supported by this layer\n",
+                 FilterName(filter), static_cast<unsigned long>(filter));
+    return D3DERR_INVALIDCALL;
+  }
+  autoGenFilter_ = filter;
+  return D3D_OK;
+}
+
 void Texture::GenerateMipSubLevels() {
   if (!texture_) return;
   device()->makeCurrent();
   glBindTexture(GL_TEXTURE_2D, texture_);
+  // GL generates from the base level, Direct3D from level 0 whatever the LOD.
+  if (lod_) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
   glGenerateMipmap(GL_TEXTURE_2D);
+  if (lod_) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, static_cast<GLint>(lod_));
   glBindTexture(GL_TEXTURE_2D, 0);
   device()->markDirty(kDirtyTextures);
 }

@@ -454,6 +454,7 @@ void Device::applyColorMask() {
 // Binds the textures of the stages whose GL texture changed. Other code that binds textures
 // (creation, uploads) does so on unit kSamplerCount, so the stages' bindings stay as recorded.
 void Device::applyTextures() {
+  bool rebound = false;
   for (int i = 0; i < kSamplerCount; ++i) {
     Texture* t = state_.textures[i];
     GLuint name = t ? t->glTexture() : 0;
@@ -461,10 +462,21 @@ void Device::applyTextures() {
     glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(i));
     glBindTexture(GL_TEXTURE_2D, name);
     boundTextures_[i] = name;
-    // A texture's level count decides whether its mip filter applies.
+    rebound = true;
+    // A texture's level count and LOD decide its sampler's mip filter and minimum LOD.
     dirtySamplers_ |= 1u << i;
   }
+  if (rebound) glActiveTexture(GL_TEXTURE0 + kSamplerCount);
   applySamplers();
+}
+
+void Device::refreshSamplersOf(const Texture* texture) {
+  for (int i = 0; i < kSamplerCount; ++i) {
+    if (state_.textures[i] == texture) {
+      dirtySamplers_ |= 1u << i;
+      dirty_ |= kDirtySamplers;
+    }
+  }
 }
 
 void Device::applySamplers() {
@@ -490,7 +502,11 @@ void Device::applySampler(int stage) {
                            (c >> 24) / 255.f};
   glSamplerParameterfv(s, GL_TEXTURE_BORDER_COLOR, border);
   glSamplerParameterf(s, GL_TEXTURE_LOD_BIAS, AsFloat(ss[D3DSAMP_MIPMAPLODBIAS]));
-  glSamplerParameterf(s, GL_TEXTURE_MIN_LOD, static_cast<float>(ss[D3DSAMP_MAXMIPLEVEL]));
+  // GL counts the minimum LOD from the texture's base level (its SetLOD); in Direct3D the higher
+  // of the two level numbers is the most detailed level drawn.
+  DWORD base = t ? t->lod() : 0;
+  DWORD maxMip = ss[D3DSAMP_MAXMIPLEVEL];
+  glSamplerParameterf(s, GL_TEXTURE_MIN_LOD, static_cast<float>(maxMip > base ? maxMip - base : 0));
   if (limits_.anisotropy > 1.f) {
     float wanted = ss[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC ? static_cast<float>(ss[D3DSAMP_MAXANISOTROPY]) : 1.f;
     if (wanted < 1.f) wanted = 1.f;

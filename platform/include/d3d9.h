@@ -22,6 +22,11 @@
 // Every other render or texture-stage state accepts only its default; any other value is
 // refused with D3DERR_INVALIDCALL and one line on standard error naming the state and value.
 // Texture formats: A8R8G8B8, X8R8G8B8, R32F; depth: D16, D24S8, D24X8. Others are refused.
+// Resources: SetPriority keeps the value of managed resources (nothing is ever evicted) and
+// answers 0 for other pools; SetLOD on a managed texture sets the most detailed level drawn
+// (clamped to the last level; D3DSAMP_MAXMIPLEVEL applies on top, the higher level wins);
+// SetAutoGenFilterType keeps D3DTEXF_LINEAR, refuses D3DTEXF_NONE as Direct3D does and refuses
+// the other filters with one line on standard error. PreLoad does nothing.
 // Pixel centres: the layer follows GL's rule (a pixel is covered when its centre, at +0.5, is
 // inside), so a screen-space quad from (x, y) to (x + 1, y + 1) covers exactly pixel (x, y).
 // Not implemented (they return D3DERR_INVALIDCALL or E_NOTIMPL): QueryInterface of other

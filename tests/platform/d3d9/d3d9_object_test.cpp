@@ -1,10 +1,11 @@
-// d3d9_object_test.cpp -- reference counts, failure paths, state round trips, indexed draws, PNG errors
+// d3d9_object_test.cpp -- reference counts, failure paths, state and setter round trips, indexed draws, PNG errors
 #include <d3d9.h>
 #include <d3dx9tex.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "platform/testing/testing.h"
 #include "tests/support/picture.h"
@@ -160,6 +161,87 @@ TEST_F(D3D9Object, RenderStatesRoundTripWithDirect3DDefaults) {
   DWORD filter = 0;
   dev_->GetSamplerState(0, D3DSAMP_MINFILTER, &filter);
   EXPECT_EQ(static_cast<DWORD>(D3DTEXF_POINT), filter);
+}
+
+// Direct3D keeps a priority and a LOD for managed resources only, returns the value before,
+// and stops the LOD at the last level; the mip generation filter is LINEAR or refused.
+TEST_F(D3D9Object, ResourceSettersKeepWhatDirect3DKeeps) {
+  IDirect3DTexture9 *managed = nullptr, *plain = nullptr;
+  IDirect3DVertexBuffer9 *managedVb = nullptr, *plainVb = nullptr;
+  IDirect3DIndexBuffer9* managedIb = nullptr;
+  IDirect3DSurface9 *level = nullptr, *memory = nullptr;
+  ASSERT_EQ(D3D_OK, dev_->CreateTexture(8, 8, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &managed, nullptr));
+  ASSERT_EQ(D3D_OK, dev_->CreateTexture(8, 8, 0, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &plain, nullptr));
+  ASSERT_EQ(D3D_OK, dev_->CreateVertexBuffer(64, 0, D3DFVF_XYZ, D3DPOOL_MANAGED, &managedVb, nullptr));
+  ASSERT_EQ(D3D_OK, dev_->CreateVertexBuffer(64, 0, D3DFVF_XYZ, D3DPOOL_DEFAULT, &plainVb, nullptr));
+  ASSERT_EQ(D3D_OK, dev_->CreateIndexBuffer(64, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &managedIb, nullptr));
+  ASSERT_EQ(D3D_OK, managed->GetSurfaceLevel(1, &level));
+  ASSERT_EQ(D3D_OK, dev_->CreateOffscreenPlainSurface(8, 8, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &memory, nullptr));
+
+  // In order: each row sees what the rows before it set.
+  struct PriorityCase {
+    const char* what;
+    IDirect3DResource9* resource;
+    DWORD set, returned, kept;
+  };
+  const PriorityCase priorities[] = {
+      {"managed texture", managed, 5, 0, 5},
+      {"managed texture again", managed, 7, 5, 7},
+      {"its level", level, 3, 0, 3},  // a level keeps its own
+      {"default texture", plain, 5, 0, 0},
+      {"managed vertex buffer", managedVb, 9, 0, 9},
+      {"managed vertex buffer again", managedVb, 0, 9, 0},
+      {"default vertex buffer", plainVb, 9, 0, 0},
+      {"managed index buffer", managedIb, 2, 0, 2},
+      {"system-memory surface", memory, 4, 0, 0},
+  };
+  for (const PriorityCase& c : priorities) {
+    EXPECT_EQ(c.returned, c.resource->SetPriority(c.set)) << c.what;
+    EXPECT_EQ(c.kept, c.resource->GetPriority()) << c.what;
+  }
+  EXPECT_EQ(7u, managed->GetPriority()) << "the level's priority is not the texture's";
+
+  struct LodCase {
+    IDirect3DTexture9* texture;
+    DWORD set, returned, kept;
+  };
+  const LodCase lods[] = {
+      {managed, 2, 0, 2},
+      {managed, 3, 2, 3},  // the last of the four levels
+      {managed, 9, 3, 3},  // clamped to it
+      {managed, 0, 3, 0},
+      {managed, 1, 0, 1},
+      {plain, 2, 0, 0},  // not managed: nothing kept
+  };
+  for (const LodCase& c : lods) {
+    EXPECT_EQ(c.returned, c.texture->SetLOD(c.set)) << "SetLOD(" << c.set << ")";
+    EXPECT_EQ(c.kept, c.texture->GetLOD()) << "after SetLOD(" << c.set << ")";
+  }
+
+  struct FilterCase {
+    D3DTEXTUREFILTERTYPE filter;
+    HRESULT expected;
+    const char* said;  // on standard error
+  };
+  const FilterCase filters[] = {
+      {D3DTEXF_LINEAR, D3D_OK, ""},
+      {D3DTEXF_NONE, D3DERR_INVALIDCALL, ""},  // as in Direct3D
+      {D3DTEXF_POINT, D3DERR_INVALIDCALL,
+       "IDirect3DTexture9::SetAutoGenFilterType: D3DTEXF_POINT (1) is not supported by this layer\n"},
+      {D3DTEXF_GAUSSIANQUAD, D3DERR_INVALIDCALL,
+       "IDirect3DTexture9::SetAutoGenFilterType: D3DTEXF_GAUSSIANQUAD (7) is not supported by this layer\n"},
+  };
+  EXPECT_EQ(D3DTEXF_LINEAR, managed->GetAutoGenFilterType()) << "Direct3D's default";
+  for (const FilterCase& c : filters) {
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(c.expected, managed->SetAutoGenFilterType(c.filter)) << "filter " << c.filter;
+    EXPECT_EQ(c.said, ::testing::internal::GetCapturedStderr()) << "filter " << c.filter;
+    EXPECT_EQ(D3DTEXF_LINEAR, managed->GetAutoGenFilterType()) << "a refused filter is not kept";
+  }
+
+  for (IUnknown* u : std::initializer_list<IUnknown*>{memory, level, managedIb, plainVb, managedVb, plain, managed}) {
+    u->Release();
+  }
 }
 
 TEST_F(D3D9Object, IndexedDrawUsesBaseVertexAndSixteenBitIndices) {

@@ -3,7 +3,9 @@
 #include <d3dx9tex.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <initializer_list>
 
 #include "platform/testing/testing.h"
 #include "tests/support/picture.h"
@@ -11,6 +13,7 @@
 using testsupport::AverageColor;
 using testsupport::Near;
 using testsupport::Picture;
+using testsupport::Rgba;
 
 namespace {
 
@@ -196,6 +199,83 @@ TEST_F(D3D9Picture, TexturedQuadShowsTheImagesTopLeftAtTheTopLeft) {
   DrawRect(0, 0, 64, 64, D3DCOLOR_XRGB(128, 128, 128));
   Picture half = Read();
   EXPECT_TRUE(Near(AverageColor(half, 36, 36, 60, 60), D3DCOLOR_XRGB(128, 128, 128), 2));
+  dev_->SetTexture(0, nullptr);
+  EXPECT_EQ(0u, tex->Release());
+}
+
+// A managed A8R8G8B8 texture of `colors.size()` levels, level i filled with colors[i].
+IDirect3DTexture9* LevelsOf(IDirect3DDevice9* dev, UINT size, std::initializer_list<D3DCOLOR> colors) {
+  IDirect3DTexture9* tex = nullptr;
+  UINT levels = static_cast<UINT>(colors.size());
+  if (FAILED(dev->CreateTexture(size, size, levels, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr))) return nullptr;
+  UINT i = 0;
+  for (D3DCOLOR c : colors) {
+    D3DSURFACE_DESC d;
+    D3DLOCKED_RECT r;
+    tex->GetLevelDesc(i, &d);
+    if (FAILED(tex->LockRect(i, &r, nullptr, 0))) break;
+    for (UINT y = 0; y < d.Height; ++y) {
+      auto* row = reinterpret_cast<D3DCOLOR*>(static_cast<uint8_t*>(r.pBits) + y * r.Pitch);
+      std::fill(row, row + d.Width, c);
+    }
+    tex->UnlockRect(i++);
+  }
+  return tex;
+}
+
+// Creating or filling a texture between draws binds it on a unit of its own: the stage keeps its texture.
+TEST_F(D3D9Picture, TextureUploadsBetweenDrawsLeaveTheStagesTexture) {
+  IDirect3DTexture9* red = LevelsOf(dev_, 2, {0xffff0000});
+  ASSERT_NE(nullptr, red);
+  dev_->SetTexture(0, red);
+  dev_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.f, 0);
+  DrawRect(0, 0, 64, 64, 0xffffffff);
+  EXPECT_TRUE(Near(AverageColor(Read(), 0, 0, 64, 64), 0xffff0000, 1));
+  IDirect3DTexture9* green = LevelsOf(dev_, 2, {0xff00ff00});
+  ASSERT_NE(nullptr, green);
+  dev_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.f, 0);
+  DrawRect(0, 0, 64, 64, 0xffffffff);
+  Rgba after = AverageColor(Read(), 0, 0, 64, 64);
+  EXPECT_TRUE(Near(after, 0xffff0000, 1)) << Describe(after);
+  dev_->SetTexture(0, nullptr);
+  green->Release();
+  red->Release();
+}
+
+// A managed texture's LOD is its most detailed level, for magnification and without mip
+// filtering too; with D3DSAMP_MAXMIPLEVEL the higher level number wins. The rows run in order
+// on one bound texture, so a LOD change alone must reach the sampler.
+TEST_F(D3D9Picture, TextureLodAndMaxMipLevelChooseTheLevelDrawn) {
+  IDirect3DTexture9* tex = LevelsOf(dev_, 4, {0xffff0000, 0xff00ff00, 0xff0000ff});
+  ASSERT_NE(nullptr, tex);
+  ASSERT_EQ(D3D_OK, dev_->SetTexture(0, tex));
+  struct Case {
+    DWORD lod;
+    D3DTEXTUREFILTERTYPE mipFilter;
+    DWORD maxMipLevel;
+    D3DCOLOR expected;
+  };
+  const Case cases[] = {
+      {0, D3DTEXF_NONE, 0, 0xffff0000},
+      {1, D3DTEXF_NONE, 0, 0xff00ff00},
+      {9, D3DTEXF_NONE, 0, 0xff0000ff},  // clamped to the last level
+      {1, D3DTEXF_POINT, 0, 0xff00ff00},
+      {1, D3DTEXF_POINT, 1, 0xff00ff00},  // the larger of the two, not their sum
+      {1, D3DTEXF_POINT, 2, 0xff0000ff},
+      {0, D3DTEXF_POINT, 2, 0xff0000ff},  // only the LOD changed
+      {2, D3DTEXF_LINEAR, 1, 0xff0000ff},
+      {0, D3DTEXF_LINEAR, 0, 0xffff0000},
+  };
+  for (const Case& c : cases) {
+    tex->SetLOD(c.lod);
+    dev_->SetSamplerState(0, D3DSAMP_MIPFILTER, c.mipFilter);
+    dev_->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, c.maxMipLevel);
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.f, 0);
+    DrawRect(0, 0, 64, 64, 0xffffffff);
+    Rgba got = AverageColor(Read(), 0, 0, 64, 64);
+    EXPECT_TRUE(Near(got, c.expected, 1)) << "LOD " << c.lod << ", mip filter " << c.mipFilter << ", max mip level "
+                                          << c.maxMipLevel << ": " << Describe(got);
+  }
   dev_->SetTexture(0, nullptr);
   EXPECT_EQ(0u, tex->Release());
 }
