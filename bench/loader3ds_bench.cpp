@@ -3,10 +3,10 @@
 
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "src/import3ds/loader3ds.h"
+#include "tests/support/scratch_dir.h"
 #include "tools/write3ds/writer3ds.h"
 
 namespace {
@@ -53,12 +53,12 @@ void BM_LoadScene(benchmark::State& state) {
   const int meshes = static_cast<int>(state.range(0));
   const int side = static_cast<int>(state.range(1));
   const std::vector<uint8_t> scene = GridScene(meshes, side);
-  char dir[] = "/tmp/qola_bench_3ds_XXXXXX";
-  if (!mkdtemp(dir)) {
+  testsupport::ScratchDir dir("qola_bench_3ds");
+  if (dir.path().empty()) {
     state.SkipWithError("cannot make a scratch directory for log.txt");
     return;
   }
-  const std::string log = std::string(dir) + "/log.txt";
+  const std::string log = dir.File("log.txt");
   for (auto _ : state) {
     Loader3DS loader;
     loader.logPath = log;
@@ -69,8 +69,6 @@ void BM_LoadScene(benchmark::State& state) {
     benchmark::DoNotOptimize(loader.meshes.count);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(scene.size()));
-  std::remove(log.c_str());
-  rmdir(dir);
 }
 BENCHMARK(BM_LoadScene)->Args({4, 32})->Args({16, 128})->Unit(benchmark::kMicrosecond);
 

@@ -21,6 +21,7 @@
 #include "src/scene/scene_render.h"
 #include "src/device/device.h"
 #include "tests/support/picture.h"
+#include "tests/support/scratch_dir.h"
 #include "tools/write3ds/sample_scenes.h"
 #include "tools/write3ds/writer3ds.h"
 
@@ -73,7 +74,8 @@ struct Stage {
   Device* device = nullptr;
   Scene bare;  // the light and Camera1 alone
   pictures::SurfaceReader reader;  // the back buffer, read into system memory
-  std::string dir;
+  testsupport::ScratchDir scratch{"qola_bench_scene"};  // the scene's files and log.txt
+  std::string dir = scratch.path();
   std::string error;
 };
 Stage* stage = nullptr;
@@ -85,10 +87,8 @@ void Teardown() {
   scene.Clear();
   ReleaseShadowMap();  // before the device the shadow map was made on
   Device::DeleteInstance();
-  for (const char* name : {"/scene.3ds", "/bare.3ds", "/maps/checker.png", "/maps/paint.png", "/log.txt"})
-    std::remove((stage->dir + name).c_str());
-  rmdir((stage->dir + "/maps").c_str());
-  rmdir(stage->dir.c_str());
+  delete stage;
+  stage = nullptr;
 }
 
 std::vector<uint8_t> Solid(int side, uint8_t r, uint8_t g, uint8_t b, bool checker) {
@@ -123,9 +123,7 @@ std::vector<uint8_t> BareScene() {
 bool SetUpStage(Stage* s) {
   const std::string fx = bench_support::DemoFile("media/Phong.fx");
   if (fx.empty()) return s->error = "demo/media/Phong.fx not found (set QOLA_DEMO_DIR)", false;
-  char pattern[] = "/tmp/qola_bench_scene_XXXXXX";
-  if (!mkdtemp(pattern)) return s->error = "no scratch directory", false;
-  s->dir = pattern;
+  if (s->dir.empty()) return s->error = "no scratch directory", false;
   mkdir((s->dir + "/maps").c_str(), 0755);
   write3ds::Writer3DS scene3ds, bare3ds;
   scene3ds.Bytes(write3ds::LitFloorScene());
@@ -140,10 +138,9 @@ bool SetUpStage(Stage* s) {
   if (FAILED(PrepareShadowMap(s->device, fx.c_str())) || !shadowMap || !shadowDepth)
     return s->error = "the scene effect or shadow map cannot be made", false;
   // Scene::Load writes log.txt into the working directory: load from the scratch directory.
-  char cwd[4096];
-  if (!getcwd(cwd, sizeof cwd) || chdir(s->dir.c_str()) != 0) return s->error = "cannot enter the scratch directory", false;
+  if (!s->scratch.Enter()) return s->error = "cannot enter the scratch directory", false;
   bool loaded = scene.Load(s->device, "scene.3ds", "maps/") && s->bare.Load(s->device, "bare.3ds", "maps/");
-  if (chdir(cwd) != 0 || !loaded) return s->error = "the scene cannot be loaded", false;
+  if (!s->scratch.Leave() || !loaded) return s->error = "the scene cannot be loaded", false;
 
   IDirect3DDevice9* d3d = s->device->device;
   std::string problem;

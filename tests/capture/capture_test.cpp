@@ -123,7 +123,7 @@ class RunFolder {
   probe::RunDirectory dir;
 };
 
-int Capture(const RunFolder& folder, capture::CaptureOptions options, FrameHandler* handler) {
+int Capture(RunFolder& folder, capture::CaptureOptions options, FrameHandler* handler) {
   folder.dir.Enter();
   int code = capture::RunCapture(options, handler);
   folder.dir.Leave();

@@ -22,6 +22,8 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 }
 
+#include "tests/support/scratch_dir.h"
+
 namespace probe {
 
 struct DecodedVideo {
@@ -184,28 +186,8 @@ inline std::string ReadBytes(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// A fresh folder under the system's temporary directory, removed by its destructor; the
+// A fresh folder under the system's temporary directory, removed with all it holds; the
 // working directory is moved into it and back, as capture runs in the demo's run directory.
-class RunDirectory {
- public:
-  RunDirectory() {
-    char pattern[] = "/tmp/qola_capture_XXXXXX";
-    path_ = mkdtemp(pattern) ? pattern : "";
-    char cwd[4096];
-    previous_ = getcwd(cwd, sizeof cwd) ? cwd : ".";
-  }
-  ~RunDirectory() {
-    Leave();
-    if (!path_.empty()) std::system(("rm -rf '" + path_ + "'").c_str());
-  }
-  void Enter() const { (void)!chdir(path_.c_str()); }
-  void Leave() const { (void)!chdir(previous_.c_str()); }
-  const std::string& path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-  std::string previous_;
-};
+using RunDirectory = testsupport::ScratchDir;
 
 }  // namespace probe

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/services/file_read.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -21,21 +22,14 @@ using platform_file::RegularFile;
 
 class FileReadTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char name[] = "/tmp/qola_file_read_XXXXXX";
-    ASSERT_NE(mkdtemp(name), nullptr);
-    dir = name;
-  }
-  void TearDown() override {
-    for (const char* leaf : {"/fifo", "/small.bin", "/empty.bin", "/sub/x", "/sub"}) std::remove((dir + leaf).c_str());
-    rmdir(dir.c_str());
-  }
+  void SetUp() override { ASSERT_FALSE(dir.empty()) << "no scratch directory"; }
   std::string Write(const char* leaf, const std::string& bytes) {
     std::string path = dir + leaf;
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
   }
-  std::string dir;
+  testsupport::ScratchDir scratch{"qola_file_read"};
+  const std::string dir = scratch.path();
 };
 
 // Once `after` has passed, opens the FIFO for writing whenever a reader waits on it: a reader
