@@ -159,14 +159,23 @@ class Texture final : public IDirect3DTexture9, public Child {
   bool lockable() const;
 
  private:
+  void readLevel(UINT level, std::vector<uint8_t>* bytes);
+
   UINT width_, height_, levels_;
   DWORD usage_;
   D3DFORMAT format_;
   D3DPOOL pool_;
   GLuint texture_ = 0;
   std::vector<Surface*> surfaces_;
-  std::vector<std::vector<uint8_t>> shadow_;  // lockable levels' pixels, row 0 = top
+  // A level's pixels as the program locks them, row 0 = top. A level is given a whole copy
+  // the first time it is locked whole, or in part once GL holds what was written; a part of a
+  // level that nothing was written to yet is locked in a buffer of that part alone, sent to GL
+  // at unlock and dropped, so a large texture filled strip by strip is never held twice.
+  std::vector<std::vector<uint8_t>> shadow_;
+  std::vector<std::vector<uint8_t>> strip_;  // the part locked, while it is locked
+  std::vector<RECT> lockedRect_;             // what the lock covers
   std::vector<bool> locked_;
+  std::vector<bool> written_;  // GL holds pixels written through a lock
   Priority priority_;
   DWORD lod_ = 0;
   D3DTEXTUREFILTERTYPE autoGenFilter_ = D3DTEXF_LINEAR;

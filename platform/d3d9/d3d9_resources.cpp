@@ -13,6 +13,12 @@ using platform_hooks::ShouldFail;
 
 namespace d3d9impl {
 
+// Immutable texture storage (OpenGL 4.2, or the extension): asked once, at the first texture.
+static bool HasTextureStorage() {
+  static const bool has = epoxy_gl_version() >= 42 || epoxy_has_gl_extension("GL_ARB_texture_storage");
+  return has;
+}
+
 bool LookUpFormat(D3DFORMAT format, GlFormat* out) {
   GlFormat f;
   switch (format) {
@@ -206,7 +212,10 @@ Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usa
     surfaces_.push_back(new Surface(this, i, d));
   }
   shadow_.resize(levels_);
+  strip_.resize(levels_);
+  lockedRect_.resize(levels_);
   locked_.assign(levels_, false);
+  written_.assign(levels_, false);
 }
 
 Texture::~Texture() {
@@ -238,10 +247,18 @@ bool Texture::createStorage() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_B, GL_ONE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
   }
-  for (UINT i = 0; i < levels_; ++i) {
-    const D3DSURFACE_DESC& d = surfaces_[i]->desc();
-    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), static_cast<GLint>(f.internalFormat),
-                 static_cast<GLsizei>(d.Width), static_cast<GLsizei>(d.Height), 0, f.format, f.type, nullptr);
+  if (HasTextureStorage()) {
+    // One allocation for the whole chain, complete from the start: level by level, the driver
+    // would make each level apart and copy them all into one chain at the first draw, holding
+    // a large texture twice.
+    glTexStorage2D(GL_TEXTURE_2D, static_cast<GLsizei>(levels_), f.internalFormat, static_cast<GLsizei>(width_),
+                   static_cast<GLsizei>(height_));
+  } else {
+    for (UINT i = 0; i < levels_; ++i) {
+      const D3DSURFACE_DESC& d = surfaces_[i]->desc();
+      glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), static_cast<GLint>(f.internalFormat),
+                   static_cast<GLsizei>(d.Width), static_cast<GLsizei>(d.Height), 0, f.format, f.type, nullptr);
+    }
   }
   glBindTexture(GL_TEXTURE_2D, 0);
   device()->markDirty(kDirtyTextures);
@@ -330,21 +347,44 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* out, const RECT* rect, DWO
   const D3DSURFACE_DESC& d = surfaces_[level]->desc();
   GlFormat f;
   LookUpFormat(format_, &f);
-  UINT x = 0, y = 0;
+  RECT whole{0, 0, static_cast<LONG>(d.Width), static_cast<LONG>(d.Height)};
   if (rect) {
     if (rect->left < 0 || rect->top < 0 || rect->right <= rect->left || rect->bottom <= rect->top ||
         static_cast<UINT>(rect->right) > d.Width || static_cast<UINT>(rect->bottom) > d.Height) {
       return D3DERR_INVALIDCALL;
     }
-    x = static_cast<UINT>(rect->left);
-    y = static_cast<UINT>(rect->top);
   }
+  const RECT part = rect ? *rect : whole;
+  const size_t partWidth = static_cast<size_t>(part.right - part.left);
   std::vector<uint8_t>& bytes = shadow_[level];
-  if (bytes.empty()) bytes.assign(static_cast<size_t>(d.Width) * d.Height * f.bytesPerPixel, 0);
-  out->Pitch = static_cast<INT>(d.Width * f.bytesPerPixel);
-  out->pBits = bytes.data() + static_cast<size_t>(y) * out->Pitch + static_cast<size_t>(x) * f.bytesPerPixel;
+  if (bytes.empty() && rect && texture_ && !written_[level]) {
+    strip_[level].assign(partWidth * static_cast<size_t>(part.bottom - part.top) * f.bytesPerPixel, 0);
+    out->Pitch = static_cast<INT>(partWidth * f.bytesPerPixel);
+    out->pBits = strip_[level].data();
+  } else {
+    if (bytes.empty()) {
+      bytes.assign(static_cast<size_t>(d.Width) * d.Height * f.bytesPerPixel, 0);
+      if (texture_ && written_[level]) readLevel(level, &bytes);
+    }
+    out->Pitch = static_cast<INT>(d.Width * f.bytesPerPixel);
+    out->pBits = bytes.data() + static_cast<size_t>(part.top) * out->Pitch +
+                 static_cast<size_t>(part.left) * f.bytesPerPixel;
+  }
+  lockedRect_[level] = part;
   locked_[level] = true;
   return D3D_OK;
+}
+
+// What GL holds of a level, into a whole copy of it.
+void Texture::readLevel(UINT level, std::vector<uint8_t>* bytes) {
+  GlFormat f;
+  LookUpFormat(format_, &f);
+  device()->makeCurrent();
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glBindTexture(GL_TEXTURE_2D, texture_);
+  glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(level), f.format, f.type, bytes->data());
+  glBindTexture(GL_TEXTURE_2D, 0);
+  device()->markDirty(kDirtyTextures);
 }
 
 HRESULT Texture::UnlockRect(UINT level) {
@@ -352,14 +392,27 @@ HRESULT Texture::UnlockRect(UINT level) {
   locked_[level] = false;
   if (!texture_) return D3D_OK;  // system-memory texture: the pixels stay here
   const D3DSURFACE_DESC& d = surfaces_[level]->desc();
+  const RECT& part = lockedRect_[level];
   GlFormat f;
   LookUpFormat(format_, &f);
   device()->makeCurrent();
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glBindTexture(GL_TEXTURE_2D, texture_);
-  glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(d.Width),
-                  static_cast<GLsizei>(d.Height), f.format, f.type, shadow_[level].data());
+  // Only the locked part is sent: filling a level strip by strip sends each strip once.
+  const uint8_t* pixels = nullptr;
+  if (!strip_[level].empty()) {
+    pixels = strip_[level].data();
+  } else {
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(d.Width));
+    pixels = shadow_[level].data() + (static_cast<size_t>(part.top) * d.Width + static_cast<size_t>(part.left)) *
+                                         f.bytesPerPixel;
+  }
+  glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), part.left, part.top, part.right - part.left,
+                  part.bottom - part.top, f.format, f.type, pixels);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   glBindTexture(GL_TEXTURE_2D, 0);
+  std::vector<uint8_t>().swap(strip_[level]);
+  written_[level] = true;
   device()->markDirty(kDirtyTextures);
   return D3D_OK;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -107,6 +108,59 @@ TEST_F(TextureFileTest, GoodImageReadsTexelForTexel) {
     }
   }
   tex->UnlockRect(0);
+  tex->Release();
+  std::remove(path.c_str());
+}
+
+// Each mip level is the rounded mean of the 2 x 2 texels above it (clamped at an odd edge),
+// computed here the plain way over whole levels. The image is tall enough that the loader's
+// rows reach the texture in several strips per level, and odd on both sides.
+std::vector<uint8_t> HalfLevel(const std::vector<uint8_t>& src, unsigned w, unsigned h, unsigned* nw, unsigned* nh) {
+  *nw = w > 1 ? w / 2 : 1;
+  *nh = h > 1 ? h / 2 : 1;
+  std::vector<uint8_t> out(static_cast<size_t>(*nw) * *nh * 4);
+  for (unsigned y = 0; y < *nh; ++y)
+    for (unsigned x = 0; x < *nw; ++x)
+      for (unsigned c = 0; c < 4; ++c) {
+        unsigned x0 = std::min(2 * x, w - 1), x1 = std::min(x0 + 1, w - 1);
+        unsigned y0 = std::min(2 * y, h - 1), y1 = std::min(y0 + 1, h - 1);
+        unsigned sum = src[(y0 * w + x0) * 4 + c] + src[(y0 * w + x1) * 4 + c] + src[(y1 * w + x0) * 4 + c] +
+                       src[(y1 * w + x1) * 4 + c];
+        out[(y * *nw + x) * 4 + c] = static_cast<uint8_t>((sum + 2) / 4);
+      }
+  return out;
+}
+
+TEST_F(TextureFileTest, EveryMipLevelIsTheMeanOfTheLevelAbove) {
+  const unsigned kWidth = 3, kHeight = 259;
+  std::vector<uint8_t> rgba(kWidth * kHeight * 4);
+  uint32_t seed = 12345;
+  for (uint8_t& v : rgba) v = static_cast<uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24);
+  std::string path = testing::TempDir() + "qola_levels.png";
+  ASSERT_TRUE(testsupport::WritePngRgba(path, kWidth, kHeight, rgba));
+  IDirect3DTexture9* tex = nullptr;
+  ASSERT_EQ(D3D_OK, D3DXCreateTextureFromFileA(dev_.device, path.c_str(), &tex));
+  ASSERT_EQ(9u, tex->GetLevelCount());  // 259 rows: 129, 64, 32, 16, 8, 4, 2, 1
+  std::vector<uint8_t> want = rgba;
+  unsigned w = kWidth, h = kHeight;
+  for (UINT level = 0; level < tex->GetLevelCount(); ++level) {
+    SCOPED_TRACE("level " + std::to_string(level));
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(D3D_OK, tex->LockRect(level, &locked, nullptr, D3DLOCK_READONLY));
+    int wrong = 0;
+    for (unsigned y = 0; y < h; ++y)
+      for (unsigned x = 0; x < w; ++x) {
+        const uint8_t* got = static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch + x * 4;  // B, G, R, A
+        const uint8_t* px = &want[(y * w + x) * 4];
+        wrong += got[0] != px[2] || got[1] != px[1] || got[2] != px[0] || got[3] != px[3];
+      }
+    tex->UnlockRect(level);
+    EXPECT_EQ(0, wrong) << "texels differ in a " << w << "x" << h << " level";
+    unsigned nw, nh;
+    want = HalfLevel(want, w, h, &nw, &nh);
+    w = nw;
+    h = nh;
+  }
   tex->Release();
   std::remove(path.c_str());
 }
