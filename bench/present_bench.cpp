@@ -15,6 +15,7 @@
 #include <string>
 
 #include "bench/bench_support.h"
+#include "tests/support/picture.h"
 
 namespace {
 
@@ -41,17 +42,8 @@ struct PresentTarget {
       error = "no window or no Direct3D (a display of 1920 x 1080 is needed)";
       return false;
     }
-    D3DPRESENT_PARAMETERS pp = {};
-    pp.BackBufferWidth = kBackWidth;
-    pp.BackBufferHeight = kBackHeight;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 2;
-    pp.MultiSampleType = D3DMULTISAMPLE_4_SAMPLES;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D16;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    D3DPRESENT_PARAMETERS pp = testsupport::WindowedParameters(kBackWidth, kBackHeight, D3DFMT_X8R8G8B8,
+                                                               D3DMULTISAMPLE_4_SAMPLES, 2, D3DPRESENT_INTERVAL_IMMEDIATE);
     if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
                                  &pp, &device))) {
       error = "CreateDevice failed";

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "platform/d3dx9/effect_desc.h"
-#include "platform/d3dx9/xfile_read.h"
+#include "platform/d3dx9/readers/effect_desc.h"
+#include "platform/d3dx9/readers/xfile_read.h"
 
 namespace {
 

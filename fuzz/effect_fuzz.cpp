@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/d3dx9/effect_desc.h"
+#include "platform/d3dx9/readers/effect_desc.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string text(reinterpret_cast<const char*>(data), size);

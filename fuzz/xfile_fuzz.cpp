@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/d3dx9/xfile_read.h"
+#include "platform/d3dx9/readers/xfile_read.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string bytes(reinterpret_cast<const char*>(data), size);

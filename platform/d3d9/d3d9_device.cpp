@@ -334,6 +334,21 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
   return D3D_OK;
 }
 
+namespace {
+
+// A new buffer's GL storage, or the buffer released and the failure Direct3D reports for it.
+template <typename Buffer, typename Interface>
+HRESULT MakeBuffer(Buffer* buffer, Interface** out) {
+  if (!buffer->create()) {
+    buffer->Release();
+    return D3DERR_OUTOFVIDEOMEMORY;
+  }
+  *out = buffer;
+  return D3D_OK;
+}
+
+}  // namespace
+
 HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                    IDirect3DVertexBuffer9** out, HANDLE* shared) {
   if (!out) return D3DERR_INVALIDCALL;
@@ -344,13 +359,7 @@ HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL 
   if (fvf != 0 && !ParseFvf(fvf, &layout)) return D3DERR_INVALIDCALL;
   D3DVERTEXBUFFER_DESC d = {D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf};
   makeCurrent();
-  VertexBuffer* buffer = new VertexBuffer(this, d);
-  if (!buffer->create()) {
-    buffer->Release();
-    return D3DERR_OUTOFVIDEOMEMORY;
-  }
-  *out = buffer;
-  return D3D_OK;
+  return MakeBuffer(new VertexBuffer(this, d), out);
 }
 
 HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
@@ -362,13 +371,7 @@ HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3
   if (ShouldFail("IDirect3DDevice9::CreateIndexBuffer")) return D3DERR_OUTOFVIDEOMEMORY;
   D3DINDEXBUFFER_DESC d = {format, D3DRTYPE_INDEXBUFFER, usage, pool, length};
   makeCurrent();
-  IndexBuffer* buffer = new IndexBuffer(this, d);
-  if (!buffer->create()) {
-    buffer->Release();
-    return D3DERR_OUTOFVIDEOMEMORY;
-  }
-  *out = buffer;
-  return D3D_OK;
+  return MakeBuffer(new IndexBuffer(this, d), out);
 }
 
 namespace {

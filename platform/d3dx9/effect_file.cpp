@@ -7,7 +7,7 @@
 #include <new>
 #include <vector>
 
-#include "platform/d3dx9/effect_desc.h"
+#include "platform/d3dx9/readers/effect_desc.h"
 #include "platform/d3dx9/effect_object.h"
 #include "platform/services/file_read.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/d3d9/d3d9_gl.h"
-#include "platform/d3dx9/effect_desc.h"
+#include "platform/d3dx9/readers/effect_desc.h"
 
 namespace d3dx9fx {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/d3dx9/effect_desc.h"
+#include "platform/d3dx9/readers/effect_desc.h"
 
 namespace d3dx9fx {
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/d3dx9/mesh_object.h"
-#include "platform/d3dx9/xfile_read.h"
+#include "platform/d3dx9/readers/xfile_read.h"
 #include "platform/services/file_read.h"
 
 namespace {

@@ -58,14 +58,20 @@ class Device {
   int windowed;
   D3DPRESENT_PARAMETERS presentParameters;  // as filled in before the device was created
 
+  // The device's present parameters into presentParameters: four samples, D16 depth, two back
+  // buffers, one present per retrace; windowed in the given format at the window's size, or
+  // full screen in X8R8G8B8 at width x height.
+  void FillPresentParameters(int width, int height, int windowed, D3DFORMAT format);
+  // The Direct3D device on the window with presentParameters: hardware vertex processing
+  // first, software when that is refused. 1 on success, 0 on failure.
+  int CreateDirect3DDevice();
+
  private:
   Device();
   Device(const Device&) = delete;
   Device& operator=(const Device&) = delete;
 
   int ChooseAdapterFormat(int width, int height, int windowed, D3DFORMAT* format);
-  void FillPresentParameters(int width, int height, int windowed, D3DFORMAT format);
-  int CreateDirect3DDevice();
 
   static Device* instance;
 };

@@ -39,28 +39,12 @@ HWND CreatePlayerWindow(PlayerOptions::Display display, int width, int height, c
 // A windowed Direct3D device with a back buffer of its own size, so the picture the demo draws
 // is the same whatever the window's size; hardware vertex processing first, then software.
 int CreateWindowedDevice(Device* device, int width, int height, D3DFORMAT format) {
-  D3DPRESENT_PARAMETERS pp;
-  std::memset(&pp, 0, sizeof(pp));
-  pp.BackBufferWidth = static_cast<UINT>(width);
-  pp.BackBufferHeight = static_cast<UINT>(height);
-  pp.BackBufferFormat = format;
-  pp.BackBufferCount = 2;
-  pp.MultiSampleType = D3DMULTISAMPLE_4_SAMPLES;
-  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  pp.Windowed = TRUE;
-  pp.EnableAutoDepthStencil = TRUE;
-  pp.AutoDepthStencilFormat = D3DFMT_D16;
-  pp.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
-  device->presentParameters = pp;
-  for (DWORD behaviour : {D3DCREATE_HARDWARE_VERTEXPROCESSING, D3DCREATE_SOFTWARE_VERTEXPROCESSING}) {
-    D3DPRESENT_PARAMETERS attempt = pp;
-    if (SUCCEEDED(device->direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, device->window,
-                                                 behaviour, &attempt, &device->device))) {
-      return 1;
-    }
-    device->device = nullptr;
-  }
-  return 0;
+  // The demo's own windowed parameters, with a back buffer of the given size where a plain
+  // windowed device would take the window's.
+  device->FillPresentParameters(width, height, TRUE, format);
+  device->presentParameters.BackBufferWidth = static_cast<UINT>(width);
+  device->presentParameters.BackBufferHeight = static_cast<UINT>(height);
+  return device->CreateDirect3DDevice();
 }
 
 }  // namespace

@@ -16,17 +16,12 @@ rm -f "$shot"
 
 # Runs inside the X server: every check prints one FAIL line; the exit code counts them.
 inner=$(cat <<'INNER'
+source "$QOLA_E2E_LIB/window.sh"
 qola=$1 demo=$2 shot=$3 log=$4 expect=$5
 cd "$demo" || exit 1
 QOLA_NO_MESSAGE_BOX=1 "$qola" >"$log" 2>&1 &
 pid=$!
-window=""
-for _ in $(seq 100); do
-  window=$(xdotool search --onlyvisible --name '^QOLA$' 2>/dev/null | head -1)
-  [ -n "$window" ] && break
-  kill -0 $pid 2>/dev/null || break
-  sleep 0.1
-done
+window=$(wait_window $pid)
 if [ -z "$window" ]; then
   fail "no window named QOLA appeared"; cat "$log"; kill $pid 2>/dev/null; exit 1
 fi
@@ -50,17 +45,9 @@ else
   ! grep -q 'Eek!' "$log" || fail "a message at start-up: $(grep 'Eek!' "$log")"
 fi
 kill -0 $pid 2>/dev/null || fail "qola ended before Escape"
-xdotool windowfocus --sync "$window" 2>/dev/null
-start=$(date +%s%N)
-xdotool key Escape
-rc=""
-for _ in $(seq 50); do
-  if ! kill -0 $pid 2>/dev/null; then wait $pid; rc=$?; break; fi
-  sleep 0.02
-done
-elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
+escape $pid "$window"
 if [ -z "$rc" ]; then
-  fail "still running 1 s after Escape"; kill $pid; wait $pid 2>/dev/null
+  fail "still running 1 s after Escape"
 else
   [ "$rc" -eq 0 ] || fail "exit code $rc after Escape"
   [ "$elapsed" -le 1000 ] || fail "exit took $elapsed ms"

@@ -18,20 +18,13 @@ mkdir -p "$build/e2e"
 # bars around it, press Escape and expect exit code 0 within a second.
 # args: qola demo shot log "options" resize(WxH or -) expected-picture(WxH+X+Y)
 inner=$(cat <<'INNER'
+source "$QOLA_E2E_LIB/window.sh"
 set -u
 qola=$1 demo=$2 shot=$3 log=$4 options=$5 resize=$6 expect=$7
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 cd "$demo" || exit 1
 QOLA_NO_MESSAGE_BOX=1 "$qola" $options >"$log" 2>&1 &
 pid=$!
-window=""
-for _ in $(seq 100); do
-  window=$(xdotool search --onlyvisible --name '^QOLA$' 2>/dev/null | head -1)
-  [ -n "$window" ] && break
-  kill -0 $pid 2>/dev/null || break
-  sleep 0.1
-done
+window=$(wait_window $pid)
 [ -n "$window" ] || { fail "no window named QOLA appeared"; cat "$log"; kill $pid 2>/dev/null; exit 1; }
 [ "$resize" = - ] || xdotool windowsize --sync "$window" ${resize%x*} ${resize#*x}
 eval "$(xdotool getwindowgeometry --shell "$window")"  # X Y WIDTH HEIGHT
@@ -51,15 +44,13 @@ convert "$shot" -crop ${WIDTH}x${HEIGHT}+$X+$Y +repage "$shot.window.png"
 bars=0
 if [ "$px" -gt 2 ]; then
   for strip in "$((px - 2))x$HEIGHT+0+0" "$((px - 2))x$HEIGHT+$((px + pw + 2))+0"; do
-    max=$(convert "$shot.window.png" -crop "$strip" +repage -colorspace gray -format '%[fx:maxima]' info:)
-    awk -v m="$max" 'BEGIN { exit !(m < 0.03) }' || fail "a bar $strip is not black (brightest $max)"
+    max=$(black_strip "$shot.window.png" "$strip") || fail "a bar $strip is not black (brightest $max)"
     bars=$((bars + 1))
   done
 fi
 if [ "$py" -gt 2 ]; then
   for strip in "${WIDTH}x$((py - 2))+0+0" "${WIDTH}x$((py - 2))+0+$((py + ph + 2))"; do
-    max=$(convert "$shot.window.png" -crop "$strip" +repage -colorspace gray -format '%[fx:maxima]' info:)
-    awk -v m="$max" 'BEGIN { exit !(m < 0.03) }' || fail "a bar $strip is not black (brightest $max)"
+    max=$(black_strip "$shot.window.png" "$strip") || fail "a bar $strip is not black (brightest $max)"
     bars=$((bars + 1))
   done
 fi
@@ -72,14 +63,8 @@ awk -v w="$bw" -v h="$bh" -v pw="$pw" -v ph="$ph" 'BEGIN { exit !(w >= pw * 0.97
   fail "the picture is ${bw}x$bh, not ${pw}x$ph"
 awk -v w="$pw" -v h="$ph" 'BEGIN { a = w / h / (4 / 3); exit !(a > 0.99 && a < 1.01) }' || fail "aspect of ${pw}x$ph"
 kill -0 $pid 2>/dev/null || fail "qola ended before Escape"
-xdotool windowfocus --sync "$window" 2>/dev/null
-xdotool key Escape
-rc=""
-for _ in $(seq 50); do
-  if ! kill -0 $pid 2>/dev/null; then wait $pid; rc=$?; break; fi
-  sleep 0.02
-done
-if [ -z "$rc" ]; then fail "still running 1 s after Escape"; kill $pid; wait $pid 2>/dev/null
+escape $pid "$window"
+if [ -z "$rc" ]; then fail "still running 1 s after Escape"
 else [ "$rc" -eq 0 ] || fail "exit code $rc after Escape"; fi
 exit $failures
 INNER

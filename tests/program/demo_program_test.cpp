@@ -21,6 +21,7 @@
 #include "src/program/demo_program.h"
 #include "src/script/demo_script_instance.h"
 #include "src/device/device.h"
+#include "tests/program/program_fixture.h"
 #include "tests/support/picture.h"
 #include "tests/support/scratch_dir.h"
 
@@ -28,11 +29,7 @@ namespace {
 
 using testsupport::MeanDifference;
 
-testsupport::Picture BackBuffer(Device* device) {
-  testsupport::Picture picture;
-  EXPECT_TRUE(testsupport::ReadBackBuffer(device->device, &picture));
-  return picture;
-}
+using programtest::BackBuffer;
 
 void PressEscape() {
   SDL_Event e = {};

@@ -14,17 +14,14 @@
 #include "src/program/demo_program.h"
 #include "src/script/demo_script_instance.h"
 #include "src/device/device.h"
+#include "tests/program/program_fixture.h"
 #include "tests/support/picture.h"
 
 namespace {
 
 using testsupport::MeanDifference;
 
-testsupport::Picture BackBuffer(Device* device) {
-  testsupport::Picture picture;
-  EXPECT_TRUE(testsupport::ReadBackBuffer(device->device, &picture));
-  return picture;
-}
+using programtest::BackBuffer;
 
 // One frame at virtual music time ms, read back.
 testsupport::Picture FrameAt(Device* device, uint32_t ms) {

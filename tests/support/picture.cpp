@@ -12,23 +12,31 @@ TestDevice::~TestDevice() {
   if (d3d) d3d->Release();
 }
 
+D3DPRESENT_PARAMETERS WindowedParameters(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE samples,
+                                         UINT backBuffers, UINT interval) {
+  D3DPRESENT_PARAMETERS pp = {};
+  pp.BackBufferWidth = width;
+  pp.BackBufferHeight = height;
+  pp.BackBufferFormat = format;
+  pp.BackBufferCount = backBuffers;
+  pp.MultiSampleType = samples;
+  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  pp.Windowed = TRUE;
+  pp.EnableAutoDepthStencil = TRUE;
+  pp.AutoDepthStencilFormat = D3DFMT_D16;
+  pp.PresentationInterval = interval;
+  return pp;
+}
+
 bool CreateTestDevice(TestDevice* out, int width, int height, int samples) {
   out->d3d = Direct3DCreate9(D3D_SDK_VERSION);
   if (!out->d3d) {
     out->error = "Direct3DCreate9 failed (no display or no OpenGL 3.3)";
     return false;
   }
-  D3DPRESENT_PARAMETERS pp = {};
-  pp.BackBufferWidth = static_cast<UINT>(width);
-  pp.BackBufferHeight = static_cast<UINT>(height);
-  pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-  pp.BackBufferCount = 1;
-  pp.MultiSampleType = static_cast<D3DMULTISAMPLE_TYPE>(samples);
-  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  pp.Windowed = TRUE;
-  pp.EnableAutoDepthStencil = TRUE;
-  pp.AutoDepthStencilFormat = D3DFMT_D16;
-  pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  D3DPRESENT_PARAMETERS pp =
+      WindowedParameters(static_cast<UINT>(width), static_cast<UINT>(height), D3DFMT_X8R8G8B8,
+                         static_cast<D3DMULTISAMPLE_TYPE>(samples), 1, D3DPRESENT_INTERVAL_IMMEDIATE);
   HRESULT hr = out->d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
                                       D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &out->device);
   if (FAILED(hr)) {

@@ -25,6 +25,11 @@ struct Rgba {
   double r, g, b, a;
 };
 
+// Windowed present parameters with a D16 depth buffer, as the tests' and benchmarks' devices
+// use them; width and height 0 take the window's size.
+D3DPRESENT_PARAMETERS WindowedParameters(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE samples,
+                                         UINT backBuffers, UINT interval);
+
 // Direct3DCreate9 plus an offscreen device (no window) of the given size; null with a reason
 // in `error` when either fails. `samples` 0 for none.
 struct TestDevice {

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/services/unattended.h"
+#include "src/device/device.h"
 #include "tools/qolatool/subcommand.h"
 
 namespace {
@@ -26,31 +28,6 @@ constexpr const char* kHelp =
     "Exit status: 0 when every file compiled; 1 when one did not (the compiler's messages, each\n"
     "with the file and line, go to standard error, and the other files are still compiled) or\n"
     "no device can be made; 2 for bad arguments.\n";
-
-struct OffscreenDevice {
-  IDirect3D9* d3d = nullptr;
-  IDirect3DDevice9* device = nullptr;
-  ~OffscreenDevice() {
-    if (device) device->Release();
-    if (d3d) d3d->Release();
-  }
-  bool Create() {
-    d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    if (!d3d) return false;
-    D3DPRESENT_PARAMETERS pp = {};
-    pp.BackBufferWidth = 64;
-    pp.BackBufferHeight = 64;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D16;
-    // A null focus window gives an offscreen device: nothing appears on the screen.
-    return SUCCEEDED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                       D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device));
-  }
-};
 
 // The .fx keyword of a parameter's type.
 const char* TypeName(const D3DXPARAMETER_DESC& d) {
@@ -101,16 +78,20 @@ int RunFx(int argc, char** argv) {
     std::fputs("qolatool fx: no effect file given (see qolatool fx --help)\n", stderr);
     return 2;
   }
-  OffscreenDevice device;
-  if (!device.Create()) {
+  // The demo's own device without a window, small and single-sampled: nothing appears on the
+  // screen and nothing waits for a person.
+  platform_unattended::Set(true);
+  Device* device = Device::Instance();
+  if (!device->CreateOffscreen(64, 64, D3DMULTISAMPLE_NONE)) {
     std::fputs("qolatool fx: no Direct3D device (a display with OpenGL 3.3 is needed)\n", stderr);
+    Device::DeleteInstance();
     return 1;
   }
   int status = 0;
   for (int i = 1; i < argc; ++i) {
     ID3DXEffect* effect = nullptr;
     ID3DXBuffer* errors = nullptr;
-    HRESULT hr = D3DXCreateEffectFromFileA(device.device, argv[i], nullptr, nullptr, 0, nullptr, &effect, &errors);
+    HRESULT hr = D3DXCreateEffectFromFileA(device->device, argv[i], nullptr, nullptr, 0, nullptr, &effect, &errors);
     if (SUCCEEDED(hr)) {
       List(argv[i], effect);
       effect->Release();
@@ -123,6 +104,7 @@ int RunFx(int argc, char** argv) {
     }
     if (errors) errors->Release();
   }
+  Device::DeleteInstance();
   return status;
 }
 

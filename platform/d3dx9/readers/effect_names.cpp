@@ -1,6 +1,6 @@
 // effect_names.cpp -- GLSL 3.30 keywords and the layer's own shader names, refused as parameter
 // names where they are declared rather than inside the prelude the compiler would report
-#include "platform/d3dx9/effect_names.h"
+#include "platform/d3dx9/readers/effect_names.h"
 
 #include <unordered_set>
 

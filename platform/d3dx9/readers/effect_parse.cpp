@@ -3,7 +3,7 @@
 //
 // A small hand-written recursive descent over tokens. Shader blocks are taken as raw text between
 // balanced braces so the GLSL inside is never tokenised; their first line is kept for #line.
-#include "platform/d3dx9/effect_desc.h"
+#include "platform/d3dx9/readers/effect_desc.h"
 
 #include <cctype>
 #include <cerrno>
@@ -14,9 +14,9 @@
 #include <sstream>
 #include <unordered_set>
 
-#include "platform/d3dx9/effect_names.h"
-#include "platform/d3dx9/effect_states.h"
-#include "platform/d3dx9/file_bytes.h"
+#include "platform/d3dx9/readers/effect_names.h"
+#include "platform/d3dx9/readers/effect_states.h"
+#include "platform/d3dx9/readers/file_bytes.h"
 #include "platform/services/file_read.h"
 
 namespace d3dx9fx {

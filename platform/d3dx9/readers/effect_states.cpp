@@ -1,5 +1,5 @@
 // effect_states.cpp -- names of render states, sampler states and their values in effect files
-#include "platform/d3dx9/effect_states.h"
+#include "platform/d3dx9/readers/effect_states.h"
 
 #include <strings.h>
 

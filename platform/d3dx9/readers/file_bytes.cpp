@@ -1,5 +1,5 @@
 // file_bytes.cpp -- a file's bytes quoted safely in a message
-#include "platform/d3dx9/file_bytes.h"
+#include "platform/d3dx9/readers/file_bytes.h"
 
 #include <cstdio>
 

@@ -3,7 +3,7 @@
 // Frames may stand anywhere a data object may; a frame's transform is applied, once the frame is
 // closed, to every vertex its meshes and inner frames added, so inner transforms come first as
 // Direct3D composes them (vertex * inner * outer) whatever the order of the frame's children.
-#include "platform/d3dx9/xfile_read.h"
+#include "platform/d3dx9/readers/xfile_read.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <unordered_map>
 
-#include "platform/d3dx9/file_bytes.h"
-#include "platform/d3dx9/xfile_tokens.h"
+#include "platform/d3dx9/readers/file_bytes.h"
+#include "platform/d3dx9/readers/xfile_tokens.h"
 
 namespace d3dx9x {
 
@@ -158,6 +158,28 @@ class Reader {
     }
   }
 
+  enum class Child { kRead, kSkipped, kFailed };
+  // Walks the children of the object just opened, to its closing brace. A reference
+  // ("{ Name }") is skipped and counted in *references; a data object goes to read(type), which
+  // reads it whole (kRead), fails (kFailed), or leaves it to be skipped whole (kSkipped).
+  template <typename Read>
+  bool ReadChildren(const char* expected, int depth, uint32_t* references, Read read) {
+    for (;;) {
+      XToken t;
+      if (!Next(&t)) return false;
+      if (t.kind == XToken::kClose) return true;
+      if (t.kind == XToken::kOpen) {
+        if (references) ++*references;
+        if (!SkipBody("a reference", depth + 1)) return false;
+      } else if (t.kind != XToken::kName) {
+        return Fail(std::string("expected ") + expected + " but found " + Describe(t));
+      } else {
+        Child child = read(t.text);
+        if (child == Child::kFailed || (child == Child::kSkipped && !SkipObject(t.text, depth + 1))) return false;
+      }
+    }
+  }
+
   bool CheckDepth(int depth) {
     if (depth > kMaxNesting) return Fail("data objects nest deeper than " + std::to_string(kMaxNesting));
     return true;
@@ -251,27 +273,20 @@ class Reader {
       }
     }
     part.faceStarts.push_back(static_cast<uint32_t>(part.corners.size()));
-    for (;;) {
-      XToken t;
-      if (!Next(&t)) return false;
-      if (t.kind == XToken::kClose) break;
+    bool children = ReadChildren("a data object inside a Mesh", depth, nullptr, [&](const std::string& type) {
       bool ok;
-      if (t.kind == XToken::kOpen) {
-        ok = SkipBody("a reference", depth + 1);
-      } else if (t.kind != XToken::kName) {
-        return Fail("expected a data object inside a Mesh but found " + Describe(t));
-      } else if (t.text == "MeshNormals") {
-        ok = CheckDepth(depth + 1) && OpenBody(t.text) && ReadNormals(&part);
-      } else if (t.text == "MeshTextureCoords") {
-        ok = CheckDepth(depth + 1) && OpenBody(t.text) && ReadTexCoords(&part);
-      } else if (t.text == "MeshMaterialList") {
-        ok = CheckDepth(depth + 1) && OpenBody(t.text) && ReadMaterialList(&part, depth + 1);
+      if (type == "MeshNormals") {
+        ok = CheckDepth(depth + 1) && OpenBody(type) && ReadNormals(&part);
+      } else if (type == "MeshTextureCoords") {
+        ok = CheckDepth(depth + 1) && OpenBody(type) && ReadTexCoords(&part);
+      } else if (type == "MeshMaterialList") {
+        ok = CheckDepth(depth + 1) && OpenBody(type) && ReadMaterialList(&part, depth + 1);
       } else {
-        ok = SkipObject(t.text, depth + 1);
+        return Child::kSkipped;
       }
-      if (!ok) return false;
-    }
-    return Append(part);
+      return ok ? Child::kRead : Child::kFailed;
+    });
+    return children && Append(part);
   }
 
   bool ReadNormals(MeshPart* part) {
@@ -327,25 +342,13 @@ class Reader {
     for (uint32_t& index : part->faceMaterials) {
       if (!ReadIndex("material index", part->materialCount, &index)) return false;
     }
-    uint32_t held = 0;
-    for (;;) {
-      XToken t;
-      if (!Next(&t)) return false;
-      if (t.kind == XToken::kClose) break;
-      bool ok;
-      if (t.kind == XToken::kOpen) {
-        ++held;
-        ok = SkipBody("a reference", depth + 1);
-      } else if (t.kind == XToken::kName && t.text == "Material") {
-        ++held;
-        ok = CheckDepth(depth + 1) && OpenBody(t.text) && ReadMaterial(depth + 1);
-      } else if (t.kind == XToken::kName) {
-        ok = SkipObject(t.text, depth + 1);
-      } else {
-        return Fail("expected a Material inside a MeshMaterialList but found " + Describe(t));
-      }
-      if (!ok) return false;
-    }
+    uint32_t held = 0;  // materials given in place or by reference
+    bool children = ReadChildren("a Material inside a MeshMaterialList", depth, &held, [&](const std::string& type) {
+      if (type != "Material") return Child::kSkipped;
+      ++held;
+      return CheckDepth(depth + 1) && OpenBody(type) && ReadMaterial(depth + 1) ? Child::kRead : Child::kFailed;
+    });
+    if (!children) return false;
     if (held != part->materialCount)
       return Fail("MeshMaterialList declares " + std::to_string(part->materialCount) + " materials but holds " +
                   std::to_string(held));

@@ -1,10 +1,10 @@
 // xfile_tokens.cpp -- text and binary .x tokens
-#include "platform/d3dx9/xfile_tokens.h"
+#include "platform/d3dx9/readers/xfile_tokens.h"
 
 #include <cctype>
 #include <cstring>
 
-#include "platform/d3dx9/file_bytes.h"
+#include "platform/d3dx9/readers/file_bytes.h"
 
 namespace d3dx9x {
 

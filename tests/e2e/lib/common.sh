@@ -19,6 +19,10 @@ require() {
     fi
   done
 }
+# The helpers of the checks that drive a window (lib/window.sh): inner scripts run under their
+# own X server source them from here.
+export QOLA_E2E_LIB
+QOLA_E2E_LIB=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 xrun() { xvfb-run -a -s "-screen 0 1024x768x24 +extension GLX" "$@"; }
 # finish WHAT: the closing line, and exit 1 when any check failed.
 finish() {

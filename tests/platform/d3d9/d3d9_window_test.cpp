@@ -25,15 +25,8 @@ TEST(D3D9Window, WindowedDeviceTakesTheClientSizeAndPresents) {
   ASSERT_NE(nullptr, d3d);
   D3DDISPLAYMODE desktop;
   ASSERT_EQ(D3D_OK, d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &desktop));
-  D3DPRESENT_PARAMETERS pp = {};
-  pp.BackBufferFormat = desktop.Format;
-  pp.BackBufferCount = 2;
-  pp.MultiSampleType = D3DMULTISAMPLE_4_SAMPLES;
-  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  pp.Windowed = TRUE;
-  pp.EnableAutoDepthStencil = TRUE;
-  pp.AutoDepthStencilFormat = D3DFMT_D16;
-  pp.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+  D3DPRESENT_PARAMETERS pp =
+      testsupport::WindowedParameters(0, 0, desktop.Format, D3DMULTISAMPLE_4_SAMPLES, 2, D3DPRESENT_INTERVAL_ONE);
   IDirect3DDevice9* device = nullptr;
   ASSERT_EQ(D3D_OK, d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
                                       D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device));

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/d3dx9/effect_desc.h"
+#include "platform/d3dx9/readers/effect_desc.h"
 #include "tests/support/picture.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/d3dx9/effect_desc.h"
+#include "platform/d3dx9/readers/effect_desc.h"
 #include "tests/support/picture.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/d3dx9/xfile_read.h"
+#include "platform/d3dx9/readers/xfile_read.h"
 #include "tests/support/picture.h"
 
 namespace {
