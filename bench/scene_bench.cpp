@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "src/effects/scene_shot.h"
 #include "src/scene/scene.h"
 #include "src/scene/scene_render.h"
 #include "src/device/device.h"
@@ -177,28 +178,13 @@ void ReadBack(Stage* s) {
   }
 }
 
-// The boxes spin as a scene shot spins them (radians per millisecond).
-void TurnBoxes(float timeMs) {
-  struct Spin {
-    const char* name;
-    float pitch, yaw, roll;
-  } spins[] = {{"Box01", 0.001f, 0.002f, 0.003f}, {"Box02", 0.002f, 0.002f, 0.001f}, {"Box03", 0.002f, 0.001f, 0.003f}};
-  for (const Spin& s : spins) {
-    if (SceneMesh* mesh = scene.FindMesh(s.name)) {
-      mesh->pitch = s.pitch * timeMs;
-      mesh->yaw = s.yaw * timeMs;
-      mesh->roll = s.roll * timeMs;
-    }
-  }
-}
-
 void RunFrames(benchmark::State& state, Scene* which) {
   Stage* s = GetStage(state);
   if (!s) return;
   uint64_t allocations = 0, objects = 0;
   uint32_t timeMs = 0;
   for (auto _ : state) {
-    if (which == &scene) TurnBoxes(static_cast<float>(timeMs));
+    if (which == &scene) SpinSceneBoxes(static_cast<float>(timeMs));  // as a scene shot spins them
     const uint64_t a0 = bench_support::AllocationCount(), g0 = glObjects;
     HRESULT hr = which->RenderFromCamera(s->device, "Camera1", timeMs, 0.01f);
     allocations += bench_support::AllocationCount() - a0;

@@ -206,50 +206,56 @@ class BufferStore {
   bool justUnlocked_ = false;
 };
 
-class VertexBuffer final : public IDirect3DVertexBuffer9, public Child {
+// What a vertex and an index buffer share: their interface's resource calls over one BufferStore.
+template <typename Interface, typename Desc, D3DRESOURCETYPE kType>
+class BufferResource : public Interface, public Child {
  public:
-  VertexBuffer(Device* device, const D3DVERTEXBUFFER_DESC& desc) : Child(device, true), desc_(desc) {}
+  BufferResource(Device* device, const Desc& desc) : Child(device, true), desc_(desc) {}
   bool create() { return store_.create(desc_.Size, desc_.Usage); }
 
-  HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
+  HRESULT QueryInterface(REFIID, void** ppvObj) override {
+    if (ppvObj) *ppvObj = nullptr;
+    return E_NOINTERFACE;
+  }
   ULONG AddRef() override { return addRef(); }
   ULONG Release() override { return release(); }
-  HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+  HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;  // d3d9_resources.cpp
   DWORD SetPriority(DWORD priority) override { return priority_.set(desc_.Pool, priority); }
   DWORD GetPriority() override { return priority_.get(); }
   void PreLoad() override {}
-  D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
-  HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
-  HRESULT Unlock() override;
-  HRESULT GetDesc(D3DVERTEXBUFFER_DESC* pDesc) override;
+  D3DRESOURCETYPE GetType() override { return kType; }
+  HRESULT GetDesc(Desc* pDesc) override {
+    if (!pDesc) return D3DERR_INVALIDCALL;
+    *pDesc = desc_;
+    return D3D_OK;
+  }
 
   GLuint glBuffer() const { return store_.glBuffer(); }
 
- private:
-  ~VertexBuffer() override;
-  D3DVERTEXBUFFER_DESC desc_;
+ protected:
+  ~BufferResource() override = default;
+  Desc desc_;
   BufferStore store_;
   Priority priority_;
 };
 
-class IndexBuffer final : public IDirect3DIndexBuffer9, public Child {
+class VertexBuffer final
+    : public BufferResource<IDirect3DVertexBuffer9, D3DVERTEXBUFFER_DESC, D3DRTYPE_VERTEXBUFFER> {
  public:
-  IndexBuffer(Device* device, const D3DINDEXBUFFER_DESC& desc) : Child(device, true), desc_(desc) {}
-  bool create() { return store_.create(desc_.Size, desc_.Usage); }
-
-  HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
-  ULONG AddRef() override { return addRef(); }
-  ULONG Release() override { return release(); }
-  HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
-  DWORD SetPriority(DWORD priority) override { return priority_.set(desc_.Pool, priority); }
-  DWORD GetPriority() override { return priority_.get(); }
-  void PreLoad() override {}
-  D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
+  using BufferResource::BufferResource;
   HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
   HRESULT Unlock() override;
-  HRESULT GetDesc(D3DINDEXBUFFER_DESC* pDesc) override;
 
-  GLuint glBuffer() const { return store_.glBuffer(); }
+ private:
+  ~VertexBuffer() override;
+};
+
+class IndexBuffer final : public BufferResource<IDirect3DIndexBuffer9, D3DINDEXBUFFER_DESC, D3DRTYPE_INDEXBUFFER> {
+ public:
+  using BufferResource::BufferResource;
+  HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
+  HRESULT Unlock() override;
+
   D3DFORMAT format() const { return desc_.Format; }
   // True when indices [start, start + count) lie in the buffer and each is in [lo, hi).
   bool indicesWithin(UINT start, UINT count, uint64_t lo, uint64_t hi) const;
@@ -258,10 +264,7 @@ class IndexBuffer final : public IDirect3DIndexBuffer9, public Child {
   ~IndexBuffer() override;
   uint32_t indexAt(size_t i) const;
   void measure();  // the smallest and largest index of the whole buffer
-  D3DINDEXBUFFER_DESC desc_;
-  BufferStore store_;
   uint32_t minIndex_ = 0, maxIndex_ = 0;
-  Priority priority_;
 };
 
 // What one Direct3D object learnt about GL when it was created.

@@ -475,19 +475,17 @@ HRESULT BufferStore::unlock() {
   return D3D_OK;
 }
 
-VertexBuffer::~VertexBuffer() { device()->makeCurrent(); }
-
-HRESULT VertexBuffer::QueryInterface(REFIID, void** ppvObj) {
-  if (ppvObj) *ppvObj = nullptr;
-  return E_NOINTERFACE;
-}
-
-HRESULT VertexBuffer::GetDevice(IDirect3DDevice9** out) {
+template <typename Interface, typename Desc, D3DRESOURCETYPE kType>
+HRESULT BufferResource<Interface, Desc, kType>::GetDevice(IDirect3DDevice9** out) {
   if (!out) return D3DERR_INVALIDCALL;
   device()->AddRef();
   *out = device();
   return D3D_OK;
 }
+template class BufferResource<IDirect3DVertexBuffer9, D3DVERTEXBUFFER_DESC, D3DRTYPE_VERTEXBUFFER>;
+template class BufferResource<IDirect3DIndexBuffer9, D3DINDEXBUFFER_DESC, D3DRTYPE_INDEXBUFFER>;
+
+VertexBuffer::~VertexBuffer() { device()->makeCurrent(); }
 
 HRESULT VertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
   return store_.lock(offset, size, flags, data, "IDirect3DVertexBuffer9::Lock");
@@ -496,12 +494,6 @@ HRESULT VertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
 HRESULT VertexBuffer::Unlock() {
   device()->makeCurrent();
   return store_.unlock();
-}
-
-HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* out) {
-  if (!out) return D3DERR_INVALIDCALL;
-  *out = desc_;
-  return D3D_OK;
 }
 
 IndexBuffer::~IndexBuffer() {
@@ -544,18 +536,6 @@ bool IndexBuffer::indicesWithin(UINT start, UINT count, uint64_t lo, uint64_t hi
   return true;
 }
 
-HRESULT IndexBuffer::QueryInterface(REFIID, void** ppvObj) {
-  if (ppvObj) *ppvObj = nullptr;
-  return E_NOINTERFACE;
-}
-
-HRESULT IndexBuffer::GetDevice(IDirect3DDevice9** out) {
-  if (!out) return D3DERR_INVALIDCALL;
-  device()->AddRef();
-  *out = device();
-  return D3D_OK;
-}
-
 HRESULT IndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
   return store_.lock(offset, size, flags, data, "IDirect3DIndexBuffer9::Lock");
 }
@@ -565,12 +545,6 @@ HRESULT IndexBuffer::Unlock() {
   HRESULT hr = store_.unlock();
   if (SUCCEEDED(hr) && store_.justUnlocked()) measure();
   return hr;
-}
-
-HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* out) {
-  if (!out) return D3DERR_INVALIDCALL;
-  *out = desc_;
-  return D3D_OK;
 }
 
 }  // namespace d3d9impl

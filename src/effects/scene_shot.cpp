@@ -31,16 +31,6 @@ constexpr int kCameraCount = 3;
 // One keyframer frame per 100 ms of shot time.
 constexpr float kShotFramesPerMs = 0.01f;
 
-void SpinBoxes(float timeMs) {
-  const double t = static_cast<double>(timeMs);
-  for (const BoxSpin& spin : kBoxSpins) {
-    SceneMesh* box = scene.FindMesh(spin.name);
-    if (!box) continue;
-    box->pitch = static_cast<float>(spin.pitchRate * t);
-    box->yaw = static_cast<float>(spin.yawRate * t);
-    box->roll = static_cast<float>(spin.rollRate * t);
-  }
-}
 
 // The shadow map (with "media/Phong.fx") comes before the scene it shadows.
 void LoadSceneShot(Device* device) {
@@ -63,8 +53,19 @@ void ReleaseSceneShot() {
 
 }  // namespace
 
+void SpinSceneBoxes(float timeMs) {
+  const double t = static_cast<double>(timeMs);
+  for (const BoxSpin& spin : kBoxSpins) {
+    SceneMesh* box = scene.FindMesh(spin.name);
+    if (!box) continue;
+    box->pitch = static_cast<float>(spin.pitchRate * t);
+    box->yaw = static_cast<float>(spin.yawRate * t);
+    box->roll = static_cast<float>(spin.rollRate * t);
+  }
+}
+
 void DrawSceneShot(Device* device, float timeMs, int camera) {
-  SpinBoxes(timeMs);
+  SpinSceneBoxes(timeMs);
   if (camera < 0 || camera >= kCameraCount) return;
   scene.RenderFromCamera(device, kCameraNames[camera], effect_time::WholeMs(timeMs), kShotFramesPerMs);
 }

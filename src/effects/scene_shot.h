@@ -4,6 +4,9 @@
 
 class Device;
 
+// Turns "Box01" to "Box03" of the scene to their angles at timeMs of shot time.
+void SpinSceneBoxes(float timeMs);
+
 // Spins "Box01" to "Box03" by timeMs and renders the scene through camera 0 "Camera1",
 // 1 "Camera02" or 2 "Camera03" at that time. Any other camera index sets the angles and draws
 // nothing; a box the scene lacks is skipped.
