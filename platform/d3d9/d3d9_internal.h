@@ -168,14 +168,14 @@ class Texture final : public IDirect3DTexture9, public Child {
   GLuint texture_ = 0;
   std::vector<Surface*> surfaces_;
   // A level's pixels as the program locks them, row 0 = top. A level is given a whole copy
-  // the first time it is locked whole, or in part once GL holds what was written; a part of a
-  // level that nothing was written to yet is locked in a buffer of that part alone, sent to GL
-  // at unlock and dropped, so a large texture filled strip by strip is never held twice.
+  // the first time it is locked whole, or in a part that meets what was written before; a part
+  // that nothing was written to yet is locked in a buffer of that part alone, sent to GL at
+  // unlock and dropped, so a large texture filled strip by strip is never held twice.
   std::vector<std::vector<uint8_t>> shadow_;
   std::vector<std::vector<uint8_t>> strip_;  // the part locked, while it is locked
   std::vector<RECT> lockedRect_;             // what the lock covers
   std::vector<bool> locked_;
-  std::vector<bool> written_;  // GL holds pixels written through a lock
+  std::vector<RECT> written_;  // the box around every part written through a lock (empty: none)
   Priority priority_;
   DWORD lod_ = 0;
   D3DTEXTUREFILTERTYPE autoGenFilter_ = D3DTEXF_LINEAR;

@@ -215,7 +215,7 @@ Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usa
   strip_.resize(levels_);
   lockedRect_.resize(levels_);
   locked_.assign(levels_, false);
-  written_.assign(levels_, false);
+  written_.assign(levels_, RECT{0, 0, 0, 0});
 }
 
 Texture::~Texture() {
@@ -357,14 +357,17 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* out, const RECT* rect, DWO
   const RECT part = rect ? *rect : whole;
   const size_t partWidth = static_cast<size_t>(part.right - part.left);
   std::vector<uint8_t>& bytes = shadow_[level];
-  if (bytes.empty() && rect && texture_ && !written_[level]) {
+  const RECT& written = written_[level];
+  const bool meetsWritten = written.right > written.left && part.left < written.right && written.left < part.right &&
+                            part.top < written.bottom && written.top < part.bottom;
+  if (bytes.empty() && rect && texture_ && !meetsWritten) {
     strip_[level].assign(partWidth * static_cast<size_t>(part.bottom - part.top) * f.bytesPerPixel, 0);
     out->Pitch = static_cast<INT>(partWidth * f.bytesPerPixel);
     out->pBits = strip_[level].data();
   } else {
     if (bytes.empty()) {
       bytes.assign(static_cast<size_t>(d.Width) * d.Height * f.bytesPerPixel, 0);
-      if (texture_ && written_[level]) readLevel(level, &bytes);
+      if (texture_ && written.right > written.left) readLevel(level, &bytes);
     }
     out->Pitch = static_cast<INT>(d.Width * f.bytesPerPixel);
     out->pBits = bytes.data() + static_cast<size_t>(part.top) * out->Pitch +
@@ -412,7 +415,13 @@ HRESULT Texture::UnlockRect(UINT level) {
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   glBindTexture(GL_TEXTURE_2D, 0);
   std::vector<uint8_t>().swap(strip_[level]);
-  written_[level] = true;
+  RECT& written = written_[level];
+  if (written.right <= written.left) {
+    written = part;
+  } else {
+    written = RECT{std::min(written.left, part.left), std::min(written.top, part.top),
+                   std::max(written.right, part.right), std::max(written.bottom, part.bottom)};
+  }
   device()->markDirty(kDirtyTextures);
   return D3D_OK;
 }

@@ -3,6 +3,8 @@
 #include <d3dx9tex.h>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
@@ -242,6 +244,40 @@ TEST_F(D3D9Object, ResourceSettersKeepWhatDirect3DKeeps) {
   for (IUnknown* u : std::initializer_list<IUnknown*>{memory, level, managedIb, plainVb, managedVb, plain, managed}) {
     u->Release();
   }
+}
+
+// Locks of a part of a managed level: a part nothing was written to yet comes zeroed, a part
+// that meets earlier writes shows them, and a whole lock afterwards shows every part written.
+TEST_F(D3D9Object, PartLocksOfALevelKeepWhatWasWritten) {
+  IDirect3DTexture9* tex = nullptr;
+  ASSERT_EQ(D3D_OK, dev_->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr));
+  auto fill = [&](LONG top, LONG bottom, uint32_t value, std::vector<uint32_t>* before) {
+    RECT part{0, top, 8, bottom};
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(D3D_OK, tex->LockRect(0, &locked, &part, 0));
+    for (LONG y = 0; y < bottom - top; ++y) {
+      auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch);
+      before->push_back(row[0]);
+      for (int x = 0; x < 8; ++x) row[x] = value;
+    }
+    ASSERT_EQ(D3D_OK, tex->UnlockRect(0));
+  };
+  std::vector<uint32_t> first, second, third;
+  fill(0, 4, 0xff000001u, &first);   // nothing written yet
+  fill(6, 8, 0xff000003u, &second);  // below what was written
+  fill(2, 6, 0xff000002u, &third);   // meets the first part
+  EXPECT_EQ((std::vector<uint32_t>{0, 0, 0, 0}), first);
+  EXPECT_EQ((std::vector<uint32_t>{0, 0}), second);
+  EXPECT_EQ((std::vector<uint32_t>{0xff000001u, 0xff000001u, 0, 0}), third);
+  D3DLOCKED_RECT locked;
+  ASSERT_EQ(D3D_OK, tex->LockRect(0, &locked, nullptr, D3DLOCK_READONLY));
+  const uint32_t want[8] = {1, 1, 2, 2, 2, 2, 3, 3};
+  for (int y = 0; y < 8; ++y) {
+    const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch);
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(0xff000000u | want[y], row[x]) << "row " << y << ", column " << x;
+  }
+  tex->UnlockRect(0);
+  EXPECT_EQ(0u, tex->Release());
 }
 
 TEST_F(D3D9Object, IndexedDrawUsesBaseVertexAndSixteenBitIndices) {
