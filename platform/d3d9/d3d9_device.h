@@ -195,6 +195,7 @@ class Device final : public IDirect3DDevice9 {
                           UINT* pStride) override;
   HRESULT SetIndices(IDirect3DIndexBuffer9* pIndexData) override;
   HRESULT GetIndices(IDirect3DIndexBuffer9** ppIndexData) override;
+  HRESULT CreateQuery(D3DQUERYTYPE Type, IDirect3DQuery9** ppQuery) override;  // d3d9_query.cpp
 
   // Used by the device's children and the d3d9gl bridge.
   void makeCurrent();

@@ -267,6 +267,25 @@ class IndexBuffer final : public BufferResource<IDirect3DIndexBuffer9, D3DINDEXB
   uint32_t minIndex_ = 0, maxIndex_ = 0;
 };
 
+// An event query: a GL fence set where it is issued, waited on where it is asked.
+class Query final : public IDirect3DQuery9, public Child {
+ public:
+  explicit Query(Device* device) : Child(device, true) {}
+
+  HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
+  ULONG AddRef() override { return addRef(); }
+  ULONG Release() override { return release(); }
+  HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+  D3DQUERYTYPE GetType() override { return D3DQUERYTYPE_EVENT; }
+  DWORD GetDataSize() override { return sizeof(BOOL); }
+  HRESULT Issue(DWORD dwIssueFlags) override;
+  HRESULT GetData(void* pData, DWORD dwSize, DWORD dwGetDataFlags) override;
+
+ private:
+  ~Query() override;
+  GLsync fence_ = nullptr;
+};
+
 // What one Direct3D object learnt about GL when it was created.
 struct GlLimits {
   int maxSamples = 0;

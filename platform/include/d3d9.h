@@ -27,6 +27,10 @@
 // (clamped to the last level; D3DSAMP_MAXMIPLEVEL applies on top, the higher level wins);
 // SetAutoGenFilterType keeps D3DTEXF_LINEAR, refuses D3DTEXF_NONE as Direct3D does and refuses
 // the other filters with one line on standard error. PreLoad does nothing.
+// Queries: D3DQUERYTYPE_EVENT only, on a GL fence: Issue(D3DISSUE_END) marks the commands so
+// far, GetData answers S_OK (and TRUE) once the GPU has finished them and S_FALSE before, and
+// with D3DGETDATA_FLUSH sends the commands on first, so a loop on GetData waits for the frame.
+// CreateQuery with a null ppQuery answers whether the type is supported; others are refused.
 // Pixel centres: the layer follows GL's rule (a pixel is covered when its centre, at +0.5, is
 // inside), so a screen-space quad from (x, y) to (x + 1, y + 1) covers exactly pixel (x, y).
 // Not implemented (they return D3DERR_INVALIDCALL or E_NOTIMPL): QueryInterface of other
@@ -45,6 +49,7 @@ struct IDirect3DTexture9;
 struct IDirect3DSurface9;
 struct IDirect3DVertexBuffer9;
 struct IDirect3DIndexBuffer9;
+struct IDirect3DQuery9;
 
 #ifndef IUNKNOWN_DECLARED
 #define IUNKNOWN_DECLARED
@@ -152,6 +157,15 @@ struct IDirect3DDevice9 : IUnknown {
                                   UINT* pOffsetInBytes, UINT* pStride) = 0;
   virtual HRESULT SetIndices(IDirect3DIndexBuffer9* pIndexData) = 0;
   virtual HRESULT GetIndices(IDirect3DIndexBuffer9** ppIndexData) = 0;
+  virtual HRESULT CreateQuery(D3DQUERYTYPE Type, IDirect3DQuery9** ppQuery) = 0;
+};
+
+struct IDirect3DQuery9 : IUnknown {
+  virtual HRESULT GetDevice(IDirect3DDevice9** ppDevice) = 0;
+  virtual D3DQUERYTYPE GetType() = 0;
+  virtual DWORD GetDataSize() = 0;
+  virtual HRESULT Issue(DWORD dwIssueFlags) = 0;
+  virtual HRESULT GetData(void* pData, DWORD dwSize, DWORD dwGetDataFlags) = 0;
 };
 
 struct IDirect3DResource9 : IUnknown {

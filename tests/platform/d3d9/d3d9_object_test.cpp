@@ -246,6 +246,46 @@ TEST_F(D3D9Object, ResourceSettersKeepWhatDirect3DKeeps) {
   }
 }
 
+// The event query as Direct3D 9 programs finish a frame with it: issued after the frame's
+// commands, asked with D3DGETDATA_FLUSH until it answers S_OK; other query types are refused.
+TEST_F(D3D9Object, EventQueryAnswersOnceTheCommandsAreDone) {
+  EXPECT_EQ(D3D_OK, dev_->CreateQuery(D3DQUERYTYPE_EVENT, nullptr)) << "the event query is supported";
+  const D3DQUERYTYPE refused[] = {D3DQUERYTYPE_OCCLUSION, D3DQUERYTYPE_TIMESTAMP, D3DQUERYTYPE_VCACHE,
+                                  D3DQUERYTYPE_PIPELINETIMINGS};
+  for (D3DQUERYTYPE type : refused) {
+    IDirect3DQuery9* query = reinterpret_cast<IDirect3DQuery9*>(1);
+    EXPECT_EQ(D3DERR_NOTAVAILABLE, dev_->CreateQuery(type, nullptr)) << type;
+    EXPECT_EQ(D3DERR_NOTAVAILABLE, dev_->CreateQuery(type, &query)) << type;
+  }
+  IDirect3DQuery9* query = nullptr;
+  ASSERT_EQ(D3D_OK, dev_->CreateQuery(D3DQUERYTYPE_EVENT, &query));
+  EXPECT_EQ(D3DQUERYTYPE_EVENT, query->GetType());
+  EXPECT_EQ(sizeof(BOOL), query->GetDataSize());
+  BOOL done = FALSE;
+  EXPECT_EQ(S_OK, query->GetData(&done, sizeof done, 0)) << "an event never issued is done";
+  EXPECT_EQ(TRUE, done);
+  EXPECT_EQ(D3DERR_INVALIDCALL, query->Issue(D3DISSUE_BEGIN)) << "an event has no beginning";
+  EXPECT_EQ(D3DERR_INVALIDCALL, query->GetData(&done, 1, 0)) << "too small for its BOOL";
+  for (int frame = 0; frame < 3; ++frame) {
+    SCOPED_TRACE(frame);
+    ASSERT_EQ(D3D_OK, dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff102030, 1.0f, 0));
+    ASSERT_EQ(D3D_OK, dev_->Present(nullptr, nullptr, nullptr, nullptr));
+    ASSERT_EQ(D3D_OK, query->Issue(D3DISSUE_END));
+    HRESULT hr = S_FALSE;
+    done = FALSE;
+    for (int ask = 0; ask < 1000000 && hr == S_FALSE; ++ask) hr = query->GetData(&done, sizeof done, D3DGETDATA_FLUSH);
+    EXPECT_EQ(S_OK, hr);
+    EXPECT_EQ(TRUE, done);
+    EXPECT_EQ(S_OK, query->GetData(nullptr, 0, 0)) << "still done when asked again";
+  }
+  ASSERT_EQ(D3D_OK, query->Issue(D3DISSUE_END));  // released while issued: the fence goes with it
+  IDirect3DDevice9* owner = nullptr;
+  ASSERT_EQ(D3D_OK, query->GetDevice(&owner));
+  EXPECT_EQ(dev_, owner);
+  owner->Release();
+  EXPECT_EQ(0u, query->Release());
+}
+
 // Locks of a part of a managed level: a part nothing was written to yet comes zeroed, a part
 // that meets earlier writes shows them, and a whole lock afterwards shows every part written.
 TEST_F(D3D9Object, PartLocksOfALevelKeepWhatWasWritten) {
