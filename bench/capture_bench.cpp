@@ -5,8 +5,9 @@
 // the demo's frame alone, then the readback (GetRenderTargetData, LockRect), then the output
 // (PNG files, or swscale and the H.264/AAC encoders). Beside them, the bare cost of the same
 // work: copying one 1024 x 768 frame in memory, and the encoders fed a frame already read.
-// "allocs_per_frame" counts operator new calls in the loop after the first frame. On llvmpipe the
-// demo's frame alone only queues GL commands: they run when the readback waits for them.
+// "allocs_per_frame" counts operator new calls in the loop after the first frame. The demo's
+// frame alone ends with the wait for the GPU (llvmpipe draws only when something waits); the
+// readback waits by itself.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -15,10 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_demo.h"
 #include "bench/bench_support.h"
 #include "platform/services/virtual_clock.h"
 #include "tools/capture/capture_options.h"
-#include "tools/capture/demo_session.h"
+#include "src/script/demo_script_instance.h"
 #include "tools/pictures/readback.h"
 #include "tools/capture/mp4_writer.h"
 #include "tools/capture/png_frames.h"
@@ -31,43 +33,33 @@ namespace {
 
 constexpr uint32_t kFps = 60;
 
-// The demo, started once for every benchmark in its run directory, with the back buffer reader.
+// The benchmarks' shared demo, with the back buffer reader.
 struct Demo {
-  capture::DemoSession session;
+  bench_demo::Demo* started = nullptr;
   pictures::SurfaceReader reader;
   std::string runDir;
-  std::string problem;
-  bool ok = false;
   uint32_t frame = 0;
 
-  Demo() {
-    std::string script = bench_support::DemoFile("go.xml");
-    if (script.empty()) {
-      problem = "demo/go.xml not found: run from the repository or its build folder, or set QOLA_DEMO_DIR";
-      return;
-    }
-    runDir = script.substr(0, script.size() - std::strlen("go.xml"));
-    char cwd[4096];
-    std::string previous = getcwd(cwd, sizeof cwd) ? cwd : ".";
-    if (!runDir.empty() && chdir(runDir.c_str()) != 0) {
-      problem = "cannot enter " + runDir;
-      return;
-    }
-    platform_clock::UseVirtualClock(0);
-    ok = session.Start(nullptr, &problem) && reader.Open(session.Direct3DDevice(), nullptr, &problem);
-    (void)!chdir(previous.c_str());
-  }
   // The demo's next frame at its music time.
-  void Render() {
-    platform_clock::UseVirtualClock(capture::FrameTimeMs(0, kFps, frame++ % (kFps * 30)));
-    session.RenderFrame();
-  }
+  void Render() { bench_demo::RunFrameAt(started, capture::FrameTimeMs(0, kFps, frame++ % (kFps * 30))); }
 };
 
 Demo* TheDemo(benchmark::State& state) {
-  static Demo* demo = new Demo;  // lives until the process ends, like the demo's own objects
-  if (!demo->ok) state.SkipWithError(demo->problem.c_str());
-  return demo->ok ? demo : nullptr;
+  bench_demo::Demo* started = bench_demo::Get(state);
+  if (!started) return nullptr;
+  static Demo* demo = nullptr;
+  if (!demo) {
+    demo = new Demo;  // lives until the process ends, like the demo it reads
+    demo->started = started;
+    demo->runDir = started->runDir;
+    std::string problem;
+    if (!demo->reader.Open(started->d3d, nullptr, &problem)) {
+      state.SkipWithError(("no back buffer reader: " + problem).c_str());
+      delete demo;
+      demo = nullptr;
+    }
+  }
+  return demo;
 }
 
 void CountAllocations(benchmark::State& state, uint64_t before) {
@@ -81,7 +73,10 @@ void BM_Capture_DemoFrameOnly(benchmark::State& state) {
   if (!demo) return;
   demo->Render();
   uint64_t before = bench_support::AllocationCount();
-  for (auto _ : state) demo->Render();
+  for (auto _ : state) {
+    demo->Render();
+    bench_demo::WaitForGpu(demo->started);
+  }
   CountAllocations(state, before);
 }
 
@@ -123,7 +118,7 @@ std::unique_ptr<capture::Mp4Writer> OpenVideo(benchmark::State& state, Demo* dem
   settings.width = width;
   settings.height = height;
   settings.fps = kFps;
-  settings.musicPath = demo->runDir + demo->session.MusicFileName();
+  settings.musicPath = demo->runDir + demoScript.musicFileName;
   auto video = std::make_unique<capture::Mp4Writer>();
   std::string problem;
   if (!video->Open(settings, &problem)) {
