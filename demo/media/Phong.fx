@@ -55,9 +55,14 @@ vertexshader SceneVS {
   out vec3 viewPosition;
   out vec3 viewNormal;
   out vec2 uv;
+  out vec4 lightClip;
+  flat out float texelScale;
   void main() {
     vec4 p = g_mWorldView * vec4(inPosition, 1.0);
     viewPosition = p.xyz;
+    lightClip = g_mViewToLightProj * p;
+    float xScale = length(vec3(g_mViewToLightProj[0][0], g_mViewToLightProj[1][0], g_mViewToLightProj[2][0]));
+    texelScale = 2.0 / (xScale * g_fShadowMapSize);
     viewNormal = (g_mWorldView * vec4(inNormal, 0.0)).xyz;
     uv = inTexCoord;
     gl_Position = g_mProj * p;
@@ -65,36 +70,33 @@ vertexshader SceneVS {
 }
 
 pixelshader ScenePS {
+  #extension GL_ARB_texture_gather : require
   in vec3 viewPosition;
   in vec3 viewNormal;
   in vec2 uv;
+  in vec4 lightClip;
+  flat in float texelScale;
 
   const float kFar = 1000.0;
   const float kAmbient = 0.12;
 
-  // 1.0 when the texel at coord holds no surface nearer to the light than `depth`, else 0.0.
-  float Unshadowed(vec2 coord, float depth) {
-    return texture(ShadowSampler, coord).r > depth ? 0.0 : 1.0;
-  }
-
   // Percentage-closer filtering of the 2 x 2 texels around pos (in texels): the four comparisons
-  // blended by pos's place between the texel centres, so a shadow edge moves smoothly.
+  // blended by pos's place between the texel centres, so a shadow edge moves smoothly. The four
+  // texels come in one gather at the corner they share: x (i0, j1), y (i1, j1), z (i1, j0) and
+  // w (i0, j0), i0 and j0 being the column and row of the texel at base.
   float Pcf2x2(vec2 pos, float depth) {
     vec2 p = pos - 0.5;
     vec2 base = floor(p);
     vec2 f = p - base;
-    vec2 c = (base + 0.5) * g_fRecipShadowMapSize;
-    float r = g_fRecipShadowMapSize;
-    float a = mix(Unshadowed(c, depth), Unshadowed(c + vec2(r, 0.0), depth), f.x);
-    float b = mix(Unshadowed(c + vec2(0.0, r), depth), Unshadowed(c + vec2(r, r), depth), f.x);
-    return mix(a, b, f.y);
+    vec4 texels = textureGather(ShadowSampler, (base + 1.0) * g_fRecipShadowMapSize);
+    vec4 lit = step(texels, vec4(depth));  // 1.0 where the texel holds no surface nearer the light
+    return mix(mix(lit.w, lit.z, f.x), mix(lit.x, lit.y, f.x), f.y);
   }
 
   // How much of the light reaches this point: 1 outside the shadow map's view, otherwise the
   // filtered comparison. At 1024 texels a texel is a pixel or less on the floor, so one 2 x 2
   // filter gives clean, smooth edges; a wider kernel looked the same and doubled the frame's cost.
   float LightVisibility(vec3 n, vec3 l) {
-    vec4 lightClip = g_mViewToLightProj * vec4(viewPosition, 1.0);
     if (lightClip.w <= 1.0) return 1.0;
     vec2 ndc = lightClip.xy / lightClip.w;
     vec2 coord = vec2(0.5 + 0.5 * ndc.x, 0.5 - 0.5 * ndc.y);  // row 0 of the map is its top
@@ -104,14 +106,18 @@ pixelshader ScenePS {
     // slope to the light, since the filter compares with texels up to a texel away. The camera
     // view and the light view are rigid, so the length of the first column of g_mViewToLightProj
     // is the light projection's x scale, 1 / tan(fov / 2).
-    float xScale = length(vec3(g_mViewToLightProj[0][0], g_mViewToLightProj[1][0], g_mViewToLightProj[2][0]));
-    float texelSize = 2.0 * lightClip.w / (xScale * g_fShadowMapSize);
+    float texelSize = lightClip.w * texelScale;
     float cosine = clamp(dot(n, l), 0.1, 1.0);
     float slope = min(sqrt(1.0 - cosine * cosine) / cosine, 8.0);
     float bias = texelSize * (1.0 + 2.0 * slope);
     float depth = 1.0 - (lightClip.w - bias) / kFar;
 
     return Pcf2x2(coord * g_fShadowMapSize, depth);
+  }
+
+  float Pow32(float x) {
+    float x2 = x * x, x4 = x2 * x2, x8 = x4 * x4, x16 = x8 * x8;
+    return x16 * x16;
   }
 
   void main() {
@@ -129,7 +135,7 @@ pixelshader ScenePS {
     float diffuse = max(dot(n, l), 0.0);
     float light = spot > 0.0 && diffuse > 0.0 ? spot * LightVisibility(n, l) : 0.0;
     vec3 h = normalize(l + normalize(-viewPosition));
-    float specular = diffuse > 0.0 ? 0.25 * pow(max(dot(n, h), 0.0), 32.0) : 0.0;
+    float specular = diffuse > 0.0 ? 0.25 * Pow32(max(dot(n, h), 0.0)) : 0.0;
 
     vec4 albedo = texture(DiffuseSampler, uv);
     outColor = vec4(albedo.rgb * (kAmbient + diffuse * light) + vec3(specular * light), 1.0);

@@ -13,6 +13,10 @@ using platform_hooks::ShouldFail;
 
 namespace d3d9impl {
 
+namespace {
+constexpr GLuint64 kFlushWaitNs = 1000000;
+}  // namespace
+
 HRESULT Device::CreateQuery(D3DQUERYTYPE type, IDirect3DQuery9** out) {
   // Only the event query is implemented: the others are refused, as a device that lacks them
   // refuses them, even to a program that only asks whether they are there (a null out).
@@ -55,7 +59,11 @@ HRESULT Query::GetData(void* data, DWORD size, DWORD flags) {
   if (data && size != 0 && size < sizeof(BOOL)) return D3DERR_INVALIDCALL;
   if (fence_) {
     device()->makeCurrent();
-    GLenum state = glClientWaitSync(fence_, (flags & D3DGETDATA_FLUSH) ? GL_SYNC_FLUSH_COMMANDS_BIT : 0, 0);
+    // Asked with a flush, the driver waits up to a millisecond before answering "not yet": a
+    // program's loop on GetData then sleeps in the driver instead of spinning, and leaves the
+    // cores to a renderer that draws on the CPU.
+    const GLuint64 waitNs = (flags & D3DGETDATA_FLUSH) ? kFlushWaitNs : 0;
+    GLenum state = glClientWaitSync(fence_, (flags & D3DGETDATA_FLUSH) ? GL_SYNC_FLUSH_COMMANDS_BIT : 0, waitNs);
     if (state == GL_WAIT_FAILED) return D3DERR_DEVICELOST;
     if (state == GL_TIMEOUT_EXPIRED) return S_FALSE;
     glDeleteSync(fence_);

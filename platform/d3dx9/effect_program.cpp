@@ -48,9 +48,28 @@ std::unordered_set<std::string_view> Identifiers(const std::string& source) {
   return names;
 }
 
-std::string Prelude(const EffectDesc& desc, const ShaderBlock& block) {
+// A block's "#extension" lines, which GLSL wants before any declaration: taken out of source
+// (each left as an empty line, so that line numbers still match the file) for the prelude.
+std::string TakeExtensions(std::string* source) {
+  std::string extensions;
+  size_t lineStart = 0;
+  while (lineStart < source->size()) {
+    size_t lineEnd = source->find('\n', lineStart);
+    if (lineEnd == std::string::npos) lineEnd = source->size();
+    size_t first = source->find_first_not_of(" \t", lineStart);
+    if (first < lineEnd && source->compare(first, 10, "#extension") == 0) {
+      extensions += source->substr(first, lineEnd - first) + "\n";
+      source->erase(lineStart, lineEnd - lineStart);
+      lineEnd = lineStart;
+    }
+    lineStart = lineEnd + 1;
+  }
+  return extensions;
+}
+
+std::string Prelude(const EffectDesc& desc, const ShaderBlock& block, const std::string& extensions) {
   std::ostringstream s;
-  s << "#version 330 core\n";
+  s << "#version 330 core\n" << extensions;
   if (block.vertex) {
     s << "layout(location = " << d3d9gl::kAttribPosition << ") in vec3 inPosition;\n"
       << "layout(location = " << d3d9gl::kAttribNormal << ") in vec3 inNormal;\n"
@@ -85,9 +104,11 @@ std::string InfoLog(GLuint object, bool program) {
 
 GLuint Compile(const std::string& fileName, const EffectDesc& desc, const ShaderBlock& block, std::string* log) {
   // #line makes the compiler count the block's first line as the file's line of its opening brace.
-  std::string source = Prelude(desc, block);
+  std::string body = block.source;
+  const std::string extensions = TakeExtensions(&body);
+  std::string source = Prelude(desc, block, extensions);
   if (!block.vertex) source += "#define main d3dPixelMain\n";
-  source += "#line " + std::to_string(block.line) + "\n" + block.source;
+  source += "#line " + std::to_string(block.line) + "\n" + body;
   // The pixel shader's own main runs first; the device's alpha test then decides the pixel.
   if (!block.vertex) {
     source += "\n#undef main\nvoid main() {\n  d3dPixelMain();\n  if (!d3dAlphaPasses(outColor.a)) discard;\n}\n";

@@ -92,6 +92,19 @@ TEST_F(EffectDeviceTest, GlslErrorsCarryTheFxLine) {
   EXPECT_NE(std::string::npos, errors.find("undeclaredThing")) << errors;
 }
 
+// An "#extension" line in a shader's text goes before everything the layer declares, as GLSL
+// wants it, and the lines after it keep their numbers.
+TEST_F(EffectDeviceTest, ShaderExtensionsComeFirstAndKeepTheLines) {
+  std::string errors;
+  ID3DXEffect* effect = Load("extension.fx", &errors);
+  EXPECT_NE(nullptr, effect) << errors;
+  if (effect) effect->Release();
+  errors.clear();
+  EXPECT_EQ(nullptr, Load("extension_error.fx", &errors));
+  EXPECT_NE(std::string::npos, errors.find("extension_error.fx(13)")) << errors;
+  EXPECT_NE(std::string::npos, errors.find("undeclaredThing")) << errors;
+}
+
 TEST_F(EffectDeviceTest, MissingFileFailsWithoutBuffer) {
   ID3DXEffect* effect = nullptr;
   ID3DXBuffer* buffer = reinterpret_cast<ID3DXBuffer*>(1);
