@@ -22,7 +22,7 @@
 #include "tools/capture/capture_options.h"
 #include "src/script/demo_script_instance.h"
 #include "tools/pictures/readback.h"
-#include "tools/capture/mp4_writer.h"
+#include "tools/capture/video_writer.h"
 #include "tools/capture/png_frames.h"
 
 extern "C" {
@@ -109,9 +109,9 @@ void BM_Capture_BareFrameCopy(benchmark::State& state) {
   state.counters["frames_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-std::unique_ptr<capture::Mp4Writer> OpenVideo(benchmark::State& state, Demo* demo, int width, int height) {
+std::unique_ptr<capture::VideoWriter> OpenVideo(benchmark::State& state, Demo* demo, int width, int height) {
   av_log_set_level(AV_LOG_ERROR);
-  capture::Mp4Writer::Settings settings;
+  capture::VideoWriter::Settings settings;
   settings.path = "/tmp/qola_capture_bench.mp4";
   settings.sourceWidth = capture::kDemoWidth;
   settings.sourceHeight = capture::kDemoHeight;
@@ -119,7 +119,7 @@ std::unique_ptr<capture::Mp4Writer> OpenVideo(benchmark::State& state, Demo* dem
   settings.height = height;
   settings.fps = kFps;
   settings.musicPath = demo->runDir + demoScript.musicFileName;
-  auto video = std::make_unique<capture::Mp4Writer>();
+  auto video = std::make_unique<capture::VideoWriter>();
   std::string problem;
   if (!video->Open(settings, &problem)) {
     state.SkipWithError(problem.c_str());

@@ -43,6 +43,8 @@ TEST(CaptureArguments, RefusesEachBadArgumentWithItsName) {
       {{"-o", ""}, "-o needs a file name"},
       {{"--speed", "2", "-o", "a.mp4"}, "unknown option \"--speed\""},
       {{"a.mp4"}, "unexpected argument \"a.mp4\""},
+      {{"-o", "a.avi"}, "-o \"a.avi\": the extension chooses the format, one of .mp4 (H.264 and AAC), .webm"},
+      {{"-o", "mp4"}, "-o \"mp4\": the extension chooses"},
   };
   for (const Case& c : cases) {
     capture::CaptureOptions options;
@@ -64,6 +66,10 @@ TEST(CaptureArguments, ReadsEveryOptionAndKeepsDefaults) {
   EXPECT_EQ(1024, options.width);
   EXPECT_EQ(768, options.height);
   EXPECT_EQ("out.mp4", options.videoPath);
+  for (const char* name : {"show.webm", "show.mkv", "SHOW.MP4"}) {
+    ASSERT_EQ(ParseResult::kRun, Parse(capture::ParseCaptureArguments, {"-o", name}, &options, &problem)) << problem;
+    EXPECT_EQ(name, options.videoPath);
+  }
 
   ASSERT_EQ(ParseResult::kRun,
             Parse(capture::ParseCaptureArguments,

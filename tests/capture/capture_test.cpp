@@ -195,6 +195,43 @@ TEST_F(CapturedMp4, PlaysWithH264AndAacOfTheRightSizeAndLength) {
   EXPECT_NEAR(0.0, audio.startSeconds, 1e-3);
 }
 
+// The other formats by their extension, decoded again: their codecs, the size, one frame per
+// 1/30 s, the sound as long as the picture within one frame, each switch within a frame of its
+// click; two captures of the same range give the same bytes.
+TEST(Capture, WebmAndMatroskaCarryTheirCodecsAndKeepTheSync) {
+  struct Case {
+    const char* file;
+    const char* video;
+    const char* audio;
+    int rate;
+  } cases[] = {{"out.webm", "vp9", "opus", 48000}, {"out.mkv", "h264", "flac", 44100}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    RunFolder folder;
+    ASSERT_EQ(capture::kExitDone, Capture(folder, Mp4Options(folder.dir.File(c.file)), new FlashHandler));
+    probe::DecodedFile decoded = probe::Decode(folder.dir.File(c.file));
+    ASSERT_TRUE(decoded.ok) << decoded.error;
+    EXPECT_EQ(c.video, decoded.video.codec);
+    EXPECT_EQ(96, decoded.video.width);
+    EXPECT_EQ(72, decoded.video.height);
+    EXPECT_EQ(60u, decoded.video.times.size());
+    EXPECT_EQ(c.audio, decoded.audio.codec);
+    EXPECT_EQ(c.rate, decoded.audio.rate);
+    EXPECT_EQ(2, decoded.audio.channels);
+    const double videoSeconds = static_cast<double>(decoded.video.times.size()) / 30;
+    const double audioSeconds = static_cast<double>(decoded.audio.left.size()) / decoded.audio.rate;
+    EXPECT_NEAR(videoSeconds, audioSeconds, 1.0 / 30) << "audio " << audioSeconds << " s, video " << videoSeconds;
+    std::vector<double> switches = probe::PictureSwitchTimes(decoded.video);
+    std::vector<double> clicks = probe::ClickTimes(decoded.audio, 0.3f, 0.05);
+    ASSERT_EQ(kSwitchMs.size(), switches.size());
+    ASSERT_EQ(kSwitchMs.size(), clicks.size());
+    for (size_t i = 0; i < clicks.size(); ++i) EXPECT_NEAR(clicks[i], switches[i], 1.0 / 30 + 0.01) << "switch " << i;
+    const std::string first = probe::ReadBytes(folder.dir.File(c.file));
+    ASSERT_EQ(capture::kExitDone, Capture(folder, Mp4Options(folder.dir.File(std::string("again_") + c.file)), new FlashHandler));
+    EXPECT_TRUE(first == probe::ReadBytes(folder.dir.File(std::string("again_") + c.file))) << "two captures differ";
+  }
+}
+
 TEST(Capture, CtrlCLeavesAPlayableFileWithTheFramesRendered) {
   RunFolder folder;
   capture::CaptureOptions options = Mp4Options(folder.dir.File("stopped.mp4"));

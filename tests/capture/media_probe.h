@@ -63,11 +63,25 @@ inline void TakeVideoFrame(const AVFrame* frame, const AVRational& timeBase, Dec
 
 inline void TakeAudioFrame(const AVFrame* frame, const AVRational& timeBase, DecodedAudio* out) {
   if (out->left.empty()) out->startSeconds = static_cast<double>(frame->best_effort_timestamp) * av_q2d(timeBase);
-  const float* samples = reinterpret_cast<const float*>(frame->extended_data[0]);
-  out->left.insert(out->left.end(), samples, samples + frame->nb_samples);  // FLTP from the AAC decoder
+  // The first channel as floats, whichever sample format the decoder gives.
+  const int channels = frame->ch_layout.nb_channels;
+  const uint8_t* data = frame->extended_data[0];
+  for (int i = 0; i < frame->nb_samples; ++i) {
+    switch (frame->format) {
+      case AV_SAMPLE_FMT_FLTP: out->left.push_back(reinterpret_cast<const float*>(data)[i]); break;
+      case AV_SAMPLE_FMT_FLT: out->left.push_back(reinterpret_cast<const float*>(data)[i * channels]); break;
+      case AV_SAMPLE_FMT_S16P: out->left.push_back(reinterpret_cast<const int16_t*>(data)[i] / 32768.0f); break;
+      case AV_SAMPLE_FMT_S16: out->left.push_back(reinterpret_cast<const int16_t*>(data)[i * channels] / 32768.0f); break;
+      case AV_SAMPLE_FMT_S32P: out->left.push_back(reinterpret_cast<const int32_t*>(data)[i] / 2147483648.0f); break;
+      case AV_SAMPLE_FMT_S32:
+        out->left.push_back(reinterpret_cast<const int32_t*>(data)[i * channels] / 2147483648.0f);
+        break;
+      default: out->left.push_back(0.0f); break;
+    }
+  }
 }
 
-// Decodes every video frame and the audio's first channel of an MP4.
+// Decodes every video frame and the audio's first channel of a video file.
 inline DecodedFile Decode(const std::string& path) {
   DecodedFile result;
   AVFormatContext* format = nullptr;

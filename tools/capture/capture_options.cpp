@@ -5,11 +5,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tools/capture/video_writer.h"
+
 namespace capture {
 
 const char kCaptureHelp[] =
     "usage: qolatool capture [--fps N] [--from MS] [--to MS] [--size WxH] [--quality CRF]\n"
-    "                        (-o OUT.mp4 | --frames DIR)\n"
+    "                        (-o OUT.mp4|OUT.webm|OUT.mkv | --frames DIR)\n"
     "\n"
     "Renders the demo offline, frame-exact, to a video with its music or to PNG frames. Run it in\n"
     "the demo's run directory (the one holding \"go.xml\" and media/): it starts the demo as qola\n"
@@ -24,16 +26,19 @@ const char kCaptureHelp[] =
     "  --to MS        music time where the capture ends, exclusive (default: the music's length)\n"
     "  --size WxH     output size (default 1024x768, the demo's own); the demo still renders at\n"
     "                 1024 x 768 and each frame is scaled. Even numbers from 16 to 8192.\n"
-    "  --quality CRF  the H.264 encoder's constant rate factor, 0 (lossless) to 51 (worst);\n"
+    "  --quality CRF  the video encoder's constant rate factor, 0 (best) to 51 (worst);\n"
     "                 default 18, which looks like the original. Lower is better and larger.\n"
-    "  -o OUT.mp4     an MP4 file: H.264 video (yuv420p, constant frame rate) and the music of\n"
-    "                 the same time range as AAC audio, made with FFmpeg's libraries\n"
+    "  -o OUT         a video file with the music of the same time range, made with FFmpeg's\n"
+    "                 libraries (yuv420p, a constant frame rate); the extension chooses:\n"
+    "                   .mp4   H.264 and AAC, for players everywhere\n"
+    "                   .webm  VP9 and Opus, for web pages\n"
+    "                   .mkv   H.264 and FLAC, the music without loss\n"
     "  --frames DIR   one PNG per frame instead: DIR/frame00000.png, DIR/frame00001.png, ...\n"
     "                 (DIR is made when missing)\n"
     "\n"
     "A progress line on standard error shows the frames done of the total, the frames per\n"
     "second and the time left. Ctrl+C stops the capture early: the frames rendered so far are\n"
-    "kept, and the MP4 is finished properly so that it plays up to there (exit code 130).\n"
+    "kept, and the video is finished properly so that it plays up to there (exit code 130).\n"
     "\n"
     "Exit codes: 0 done; 1 the demo or the output failed (no \"go.xml\", a script the demo\n"
     "refuses, music that cannot be read, an output that cannot be written, an encoder FFmpeg's\n"
@@ -158,6 +163,7 @@ ParseResult ParseCaptureArguments(int argc, char** argv, CaptureOptions* out, st
       o.quality = static_cast<int>(n);
     } else if (std::strcmp(option, "-o") == 0) {
       if (!*value) walk.Fail("-o needs a file name");
+      else if (!FindVideoFormat(value)) walk.Fail(Quoted(option, value) + ": the extension chooses the format, one of " + VideoFormatList());
       o.videoPath = value;
     } else if (std::strcmp(option, "--frames") == 0) {
       if (!*value) walk.Fail("--frames needs a folder name");
@@ -168,7 +174,7 @@ ParseResult ParseCaptureArguments(int argc, char** argv, CaptureOptions* out, st
     if (walk.Failed()) break;
   }
   if (!walk.Failed()) {
-    if (o.videoPath.empty() == o.framesDir.empty()) walk.Fail("give exactly one of -o OUT.mp4 and --frames DIR");
+    if (o.videoPath.empty() == o.framesDir.empty()) walk.Fail("give exactly one of -o OUT and --frames DIR");
     else if (o.hasTo && o.toMs <= o.fromMs) walk.Fail("--to must be later than --from");
   }
   if (walk.Failed()) return ParseResult::kBadArguments;

@@ -21,7 +21,7 @@ struct CaptureOptions {
   int width = kDemoWidth;  // of the output, scaled from the demo's 1024 x 768
   int height = kDemoHeight;
   int quality = 18;        // the H.264 encoder's constant rate factor, 0 (lossless) to 51
-  std::string videoPath;   // -o: an MP4 file ...
+  std::string videoPath;   // -o: a video file (.mp4, .webm, .mkv) ...
   std::string framesDir;   // --frames: ... or a folder of PNG frames
 };
 

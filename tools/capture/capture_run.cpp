@@ -15,7 +15,7 @@ extern "C" {
 #include "src/timeline/frame_handler.h"
 #include "tools/capture/demo_session.h"
 #include "tools/pictures/readback.h"
-#include "tools/capture/mp4_writer.h"
+#include "tools/capture/video_writer.h"
 #include "tools/capture/png_frames.h"
 #include "tools/capture/progress.h"
 
@@ -66,7 +66,7 @@ std::unique_ptr<FrameSink> OpenSink(const CaptureOptions& options, const DemoSes
     if (!frames->Open(options.framesDir, kDemoWidth, kDemoHeight, options.width, options.height, problem)) return nullptr;
     return frames;
   }
-  Mp4Writer::Settings settings;
+  VideoWriter::Settings settings;
   settings.path = options.videoPath;
   settings.sourceWidth = kDemoWidth;
   settings.sourceHeight = kDemoHeight;
@@ -76,7 +76,7 @@ std::unique_ptr<FrameSink> OpenSink(const CaptureOptions& options, const DemoSes
   settings.quality = options.quality;
   settings.musicPath = session.MusicFileName();
   settings.fromMs = options.fromMs;
-  auto video = std::make_unique<Mp4Writer>();
+  auto video = std::make_unique<VideoWriter>();
   if (!video->Open(settings, problem)) return nullptr;
   return video;
 }

@@ -42,7 +42,7 @@ int RunFrameCommand(int argc, char** argv) {
 }
 
 Subcommand captureCommand{"capture",
-                          "[--fps N] [--from MS] [--to MS] [--size WxH] [--quality CRF] (-o OUT.mp4 | --frames DIR)",
+                          "[--fps N] [--from MS] [--to MS] [--size WxH] [--quality CRF] (-o OUT.mp4|.webm|.mkv | --frames DIR)",
                           "render the demo offline, frame-exact, to an MP4 with its music or to PNG frames",
                           RunCaptureCommand};
 
