@@ -45,6 +45,8 @@ TEST(CaptureArguments, RefusesEachBadArgumentWithItsName) {
       {{"a.mp4"}, "unexpected argument \"a.mp4\""},
       {{"-o", "a.avi"}, "-o \"a.avi\": the extension chooses the format, one of .mp4 (H.264 and AAC), .webm"},
       {{"-o", "mp4"}, "-o \"mp4\": the extension chooses"},
+      {{"--null", "-o", "a.mp4"}, "exactly one of -o OUT, --frames DIR and --null"},
+      {{"--null", "--frames", "f"}, "exactly one of"},
   };
   for (const Case& c : cases) {
     capture::CaptureOptions options;
@@ -66,6 +68,10 @@ TEST(CaptureArguments, ReadsEveryOptionAndKeepsDefaults) {
   EXPECT_EQ(1024, options.width);
   EXPECT_EQ(768, options.height);
   EXPECT_EQ("out.mp4", options.videoPath);
+  ASSERT_EQ(ParseResult::kRun, Parse(capture::ParseCaptureArguments, {"--null", "--fps", "30"}, &options, &problem))
+      << problem;
+  EXPECT_TRUE(options.nullOutput);
+  EXPECT_EQ(30u, options.fps);
   for (const char* name : {"show.webm", "show.mkv", "SHOW.MP4"}) {
     ASSERT_EQ(ParseResult::kRun, Parse(capture::ParseCaptureArguments, {"-o", name}, &options, &problem)) << problem;
     EXPECT_EQ(name, options.videoPath);
@@ -155,6 +161,16 @@ TEST(ProgressText, ShowsFramesRateAndTimeLeft) {
   EXPECT_STREQ("frame 10/3610, 1.0 fps, 60:00 left", text);
   capture::FormatProgress(text, sizeof text, 600, 600, 20.0);
   EXPECT_STREQ("frame 600/600, 30.0 fps, 0:00 left", text);
+}
+
+TEST(ProgressText, SharesOfTheStagesAddUpRounded) {
+  char text[96];
+  capture::FormatShares(text, sizeof text, capture::StageSeconds{});
+  EXPECT_STREQ("", text) << "no time counted yet";
+  capture::FormatShares(text, sizeof text, capture::StageSeconds{6.1, 0.9, 0.4, 2.6});
+  EXPECT_STREQ("render 61 %, readback 9 %, convert 4 %, encode 26 %", text);
+  capture::FormatShares(text, sizeof text, capture::StageSeconds{3.0, 1.0, 0.0, 0.0});  // --null
+  EXPECT_STREQ("render 75 %, readback 25 %, convert 0 %, encode 0 %", text);
 }
 
 }  // namespace

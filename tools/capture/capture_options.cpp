@@ -11,7 +11,7 @@ namespace capture {
 
 const char kCaptureHelp[] =
     "usage: qolatool capture [--fps N] [--from MS] [--to MS] [--size WxH] [--quality CRF]\n"
-    "                        (-o OUT.mp4|OUT.webm|OUT.mkv | --frames DIR)\n"
+    "                        (-o OUT.mp4|OUT.webm|OUT.mkv | --frames DIR | --null)\n"
     "\n"
     "Renders the demo offline, frame-exact, to a video with its music or to PNG frames. Run it in\n"
     "the demo's run directory (the one holding \"go.xml\" and media/): it starts the demo as qola\n"
@@ -35,9 +35,12 @@ const char kCaptureHelp[] =
     "                   .mkv   H.264 and FLAC, the music without loss\n"
     "  --frames DIR   one PNG per frame instead: DIR/frame00000.png, DIR/frame00001.png, ...\n"
     "                 (DIR is made when missing)\n"
+    "  --null         no file: every frame rendered and read back, then dropped, to measure\n"
+    "                 what the renderer alone costs\n"
     "\n"
     "A progress line on standard error shows the frames done of the total, the frames per\n"
-    "second and the time left. Ctrl+C stops the capture early: the frames rendered so far are\n"
+    "second, the time left and where the time goes: the share of rendering, reading back,\n"
+    "converting (scaling, colour) and encoding (and writing) in the frames so far. Ctrl+C stops the capture early: the frames rendered so far are\n"
     "kept, and the video is finished properly so that it plays up to there (exit code 130).\n"
     "\n"
     "Exit codes: 0 done; 1 the demo or the output failed (no \"go.xml\", a script the demo\n"
@@ -94,7 +97,7 @@ bool ParseSize(const char* text, int* width, int* height) {
   return true;
 }
 
-// Walks the arguments as (option, value) pairs; every option of both tools takes a value.
+// Walks the arguments as (option, value) pairs; every option takes a value but the flags.
 class ArgumentWalk {
  public:
   ArgumentWalk(int argc, char** argv, std::string* problem) : argc_(argc), argv_(argv), problem_(problem) {}
@@ -109,6 +112,10 @@ class ArgumentWalk {
   bool Next(const char** option, const char** value) {
     if (index_ >= argc_) return false;
     *option = argv_[index_++];
+    if (std::strcmp(*option, "--null") == 0) {
+      *value = "";
+      return true;
+    }
     if (index_ >= argc_ || (*option)[0] != '-') {
       Fail(std::string((*option)[0] == '-' ? "option " : "unexpected argument ") + "\"" + *option + "\"" +
            ((*option)[0] == '-' ? " needs a value" : ""));
@@ -165,6 +172,8 @@ ParseResult ParseCaptureArguments(int argc, char** argv, CaptureOptions* out, st
       if (!*value) walk.Fail("-o needs a file name");
       else if (!FindVideoFormat(value)) walk.Fail(Quoted(option, value) + ": the extension chooses the format, one of " + VideoFormatList());
       o.videoPath = value;
+    } else if (std::strcmp(option, "--null") == 0) {
+      o.nullOutput = true;
     } else if (std::strcmp(option, "--frames") == 0) {
       if (!*value) walk.Fail("--frames needs a folder name");
       o.framesDir = value;
@@ -174,7 +183,8 @@ ParseResult ParseCaptureArguments(int argc, char** argv, CaptureOptions* out, st
     if (walk.Failed()) break;
   }
   if (!walk.Failed()) {
-    if (o.videoPath.empty() == o.framesDir.empty()) walk.Fail("give exactly one of -o OUT and --frames DIR");
+    const int outputs = !o.videoPath.empty() + !o.framesDir.empty() + o.nullOutput;
+    if (outputs != 1) walk.Fail("give exactly one of -o OUT, --frames DIR and --null");
     else if (o.hasTo && o.toMs <= o.fromMs) walk.Fail("--to must be later than --from");
   }
   if (walk.Failed()) return ParseResult::kBadArguments;

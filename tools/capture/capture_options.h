@@ -20,9 +20,10 @@ struct CaptureOptions {
   uint32_t toMs = 0;
   int width = kDemoWidth;  // of the output, scaled from the demo's 1024 x 768
   int height = kDemoHeight;
-  int quality = 18;        // the H.264 encoder's constant rate factor, 0 (lossless) to 51
+  int quality = 18;        // the video encoder's constant rate factor, 0 (best) to 51
   std::string videoPath;   // -o: a video file (.mp4, .webm, .mkv) ...
   std::string framesDir;   // --frames: ... or a folder of PNG frames
+  bool nullOutput = false;  // --null: ... or nothing: render and read back only
 };
 
 struct FrameOptions {

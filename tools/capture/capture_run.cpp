@@ -89,7 +89,7 @@ class PngFile : public FrameSink {
     return writer_.Open(kDemoWidth, kDemoHeight, width, height, problem);
   }
   bool WriteFrame(const pictures::FrameView& image, std::string* problem) override {
-    return writer_.Write(path_.c_str(), image, problem);
+    return writer_.Write(path_.c_str(), image, problem, &times_);
   }
   bool Finish(std::string*) override { return true; }
 
@@ -98,18 +98,54 @@ class PngFile : public FrameSink {
   std::string path_;
 };
 
-// Renders the demo at timeMs and hands the frame to sink.
+// The event query that ends a captured frame's render, so that its time is the render's and not
+// the readback's; released before the demo stops.
+class FrameFinished {
+ public:
+  explicit FrameFinished(IDirect3DDevice9* device) {
+    if (device) device->CreateQuery(D3DQUERYTYPE_EVENT, &query_);
+  }
+  ~FrameFinished() {
+    if (query_) query_->Release();
+  }
+  FrameFinished(const FrameFinished&) = delete;
+  FrameFinished& operator=(const FrameFinished&) = delete;
+  void Wait() {
+    if (!query_ || FAILED(query_->Issue(D3DISSUE_END))) return;
+    while (query_->GetData(nullptr, 0, D3DGETDATA_FLUSH) == S_FALSE) {
+    }
+  }
+
+ private:
+  IDirect3DQuery9* query_ = nullptr;
+};
+
+// Renders the demo at timeMs and hands the frame to sink (none: the frame is dropped), adding
+// each stage's seconds to *stages.
 bool CaptureFrame(VirtualClockRun* run, pictures::SurfaceReader* reader, uint32_t timeMs, FrameSink* sink,
-                  std::string* problem) {
-  platform_clock::UseVirtualClock(timeMs);
-  run->session.RenderFrame();
+                  FrameFinished* finished, StageSeconds* stages, std::string* problem) {
+  {
+    StageTimer render(&stages->render);
+    platform_clock::UseVirtualClock(timeMs);
+    run->session.RenderFrame();
+    if (finished) finished->Wait();
+  }
   pictures::FrameView image;
-  if (!reader->Lock(&image)) {
+  bool locked;
+  {
+    StageTimer readback(&stages->readback);
+    locked = reader->Lock(&image);
+  }
+  if (!locked) {
     *problem = "the back buffer could not be read back at " + std::to_string(timeMs) + " ms";
     return false;
   }
-  bool ok = sink->WriteFrame(image, problem);
+  bool ok = !sink || sink->WriteFrame(image, problem);
   reader->Unlock();
+  if (sink) {
+    stages->convert = sink->Times().convertSeconds;
+    stages->encode = sink->Times().encodeSeconds;
+  }
   return ok;
 }
 
@@ -129,30 +165,40 @@ int RunCapture(const CaptureOptions& options, FrameHandler* handler) {
   }
   uint32_t total = FrameCount(options.fromMs, toMs, options.fps);
   std::string problem;
-  std::unique_ptr<FrameSink> sink = OpenSink(options, run.session, &problem);
-  if (!sink) return Fail(tool, problem);
+  std::unique_ptr<FrameSink> sink;
+  if (!options.nullOutput) {
+    sink = OpenSink(options, run.session, &problem);
+    if (!sink) return Fail(tool, problem);
+  }
 
+  FrameFinished frameFinished(run.session.Direct3DDevice());
   StopOnInterrupt interrupt;
   ProgressLine progress(stderr, total);
+  StageSeconds stages;
   uint32_t done = 0;
   bool ok = true;
   while (done < total && !StopOnInterrupt::Requested()) {
-    if (!CaptureFrame(&run, &reader, FrameTimeMs(options.fromMs, options.fps, done), sink.get(), &problem)) {
+    if (!CaptureFrame(&run, &reader, FrameTimeMs(options.fromMs, options.fps, done), sink.get(), &frameFinished,
+                      &stages, &problem)) {
       ok = false;
       break;
     }
     ++done;
-    progress.Update(done);
+    progress.Update(done, stages);
   }
   bool stopped = ok && done < total;
   std::string finishProblem;
-  bool finished = sink->Finish(&finishProblem);
-  progress.Finish(done, stopped);
+  bool finished = !sink || sink->Finish(&finishProblem);
+  progress.Finish(done, stopped, stages);
   if (!ok) return Fail(tool, problem);
   if (!finished) return Fail(tool, finishProblem);
   if (stopped) {
-    std::fprintf(stderr, "%s: stopped after %u of %u frames; %s holds them\n", tool, done, total,
-                 options.videoPath.empty() ? options.framesDir.c_str() : options.videoPath.c_str());
+    if (sink) {
+      std::fprintf(stderr, "%s: stopped after %u of %u frames; %s holds them\n", tool, done, total,
+                   options.videoPath.empty() ? options.framesDir.c_str() : options.videoPath.c_str());
+    } else {
+      std::fprintf(stderr, "%s: stopped after %u of %u frames\n", tool, done, total);
+    }
     return kExitInterrupted;
   }
   return kExitDone;
@@ -167,7 +213,8 @@ int RunFrameShot(const FrameOptions& options, FrameHandler* handler) {
   PngFile png;
   if (!png.Open(options.pngPath, options.width, options.height, &problem)) return Fail(tool, problem);
   // Exactly a capture's frame: the clock at the time, the demo's frame, the readback.
-  if (!CaptureFrame(&run, &reader, options.atMs, &png, &problem)) return Fail(tool, problem);
+  StageSeconds stages;
+  if (!CaptureFrame(&run, &reader, options.atMs, &png, nullptr, &stages, &problem)) return Fail(tool, problem);
   return kExitDone;
 }
 

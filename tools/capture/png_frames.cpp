@@ -26,15 +26,23 @@ bool PngWriter::Open(int sourceWidth, int sourceHeight, int width, int height, s
   return true;
 }
 
-bool PngWriter::Write(const char* path, const pictures::FrameView& image, std::string* problem) {
+bool PngWriter::Write(const char* path, const pictures::FrameView& image, std::string* problem, SinkTimes* times) {
+  SinkTimes ignored;
+  if (!times) times = &ignored;
   uint8_t* planes[4] = {rgb_.data(), nullptr, nullptr, nullptr};
   int strides[4] = {width_ * 3, 0, 0, 0};
-  if (!scaler_.Scale(image, planes, strides)) {
+  bool scaled;
+  {
+    StageTimer convert(&times->convertSeconds);
+    scaled = scaler_.Scale(image, planes, strides);
+  }
+  if (!scaled) {
     *problem = "the frame could not be converted for the PNG";
     return false;
   }
   // The codec's fast encoding: zlib's level 2 and the "sub" filter alone, several times faster
   // than libpng's defaults for a frame, and the same pixels losslessly.
+  StageTimer encode(&times->encodeSeconds);
   platform_png::Pixels pixels{width_, height_, 3, rgb_.data(), static_cast<size_t>(width_) * 3};
   std::string why;
   if (!platform_png::WriteFile(path, pixels, platform_png::Encoding::kFast, &why)) {
@@ -73,7 +81,7 @@ bool PngSequence::Open(const std::string& dir, int sourceWidth, int sourceHeight
 
 bool PngSequence::WriteFrame(const pictures::FrameView& image, std::string* problem) {
   std::snprintf(path_.data(), path_.size(), "%s/frame%05u.png", dir_.c_str(), next_);
-  if (!writer_.Write(path_.data(), image, problem)) return false;
+  if (!writer_.Write(path_.data(), image, problem, &times_)) return false;
   ++next_;
   return true;
 }

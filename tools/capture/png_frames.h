@@ -14,7 +14,8 @@ namespace capture {
 class PngWriter {
  public:
   bool Open(int sourceWidth, int sourceHeight, int width, int height, std::string* problem);
-  bool Write(const char* path, const pictures::FrameView& image, std::string* problem);
+  // Converts and writes the frame; with times, the seconds of each stage are added there.
+  bool Write(const char* path, const pictures::FrameView& image, std::string* problem, SinkTimes* times = nullptr);
 
  private:
   FrameScaler scaler_;

@@ -266,10 +266,16 @@ bool VideoWriter::WriteFrame(const pictures::FrameView& image, std::string* prob
     return false;
   }
   // Only reallocates when the encoder still holds the previous picture (libx264 copies it).
-  if (av_frame_make_writable(videoFrame_) < 0 || !scaler_.Scale(image, videoFrame_->data, videoFrame_->linesize)) {
+  bool converted;
+  {
+    StageTimer convert(&times_.convertSeconds);
+    converted = av_frame_make_writable(videoFrame_) >= 0 && scaler_.Scale(image, videoFrame_->data, videoFrame_->linesize);
+  }
+  if (!converted) {
     *problem = "the frame could not be converted for the video";
     return false;
   }
+  StageTimer encode(&times_.encodeSeconds);
   videoFrame_->pts = framesWritten_;
   if (!Encode(video_, videoStream_, videoFrame_, problem)) return false;
   ++framesWritten_;
