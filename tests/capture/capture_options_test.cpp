@@ -47,6 +47,8 @@ TEST(CaptureArguments, RefusesEachBadArgumentWithItsName) {
       {{"-o", "mp4"}, "-o \"mp4\": the extension chooses"},
       {{"--null", "-o", "a.mp4"}, "exactly one of -o OUT, --frames DIR and --null"},
       {{"--null", "--frames", "f"}, "exactly one of"},
+      {{"-o", "a.gif"}, "a GIF plays at most 50 frames per second"},  // the default is 60
+      {{"--fps", "51", "-o", "a.gif"}, "--fps 50 or fewer"},
   };
   for (const Case& c : cases) {
     capture::CaptureOptions options;
@@ -72,8 +74,9 @@ TEST(CaptureArguments, ReadsEveryOptionAndKeepsDefaults) {
       << problem;
   EXPECT_TRUE(options.nullOutput);
   EXPECT_EQ(30u, options.fps);
-  for (const char* name : {"show.webm", "show.mkv", "SHOW.MP4"}) {
-    ASSERT_EQ(ParseResult::kRun, Parse(capture::ParseCaptureArguments, {"-o", name}, &options, &problem)) << problem;
+  for (const char* name : {"show.webm", "show.mkv", "SHOW.MP4", "loop.gif"}) {
+    ASSERT_EQ(ParseResult::kRun, Parse(capture::ParseCaptureArguments, {"--fps", "25", "-o", name}, &options, &problem))
+        << problem;
     EXPECT_EQ(name, options.videoPath);
   }
 

@@ -232,6 +232,30 @@ TEST(Capture, WebmAndMatroskaCarryTheirCodecsAndKeepTheSync) {
   }
 }
 
+// A GIF: no sound, one frame per 1/30 s (delays of 3 or 4 hundredths), looping, its picture
+// switches where the demo's are, and the same bytes from a second capture.
+TEST(Capture, GifLoopsWithoutSoundAndKeepsThePictureSwitches) {
+  RunFolder folder;
+  ASSERT_EQ(capture::kExitDone, Capture(folder, Mp4Options(folder.dir.File("out.gif")), new FlashHandler));
+  probe::DecodedFile decoded = probe::Decode(folder.dir.File("out.gif"));
+  ASSERT_TRUE(decoded.ok) << decoded.error;
+  EXPECT_EQ("gif", decoded.video.codec);
+  EXPECT_EQ(96, decoded.video.width);
+  EXPECT_EQ(72, decoded.video.height);
+  EXPECT_EQ("", decoded.audio.codec) << "a GIF has no sound";
+  EXPECT_EQ(60u, decoded.video.times.size());
+  ASSERT_FALSE(decoded.video.times.empty());
+  EXPECT_NEAR(2.0 - 1.0 / 30, decoded.video.times.back() - decoded.video.times.front(), 0.02);
+  std::vector<double> switches = probe::PictureSwitchTimes(decoded.video);
+  ASSERT_EQ(kSwitchMs.size(), switches.size());
+  for (size_t i = 0; i < switches.size(); ++i)
+    EXPECT_NEAR((kSwitchMs[i] - 300) / 1000.0, switches[i], 1.0 / 30 + 0.011) << "switch " << i;
+  const std::string bytes = probe::ReadBytes(folder.dir.File("out.gif"));
+  EXPECT_NE(std::string::npos, bytes.find("NETSCAPE2.0")) << "the loop extension";
+  ASSERT_EQ(capture::kExitDone, Capture(folder, Mp4Options(folder.dir.File("again.gif")), new FlashHandler));
+  EXPECT_TRUE(bytes == probe::ReadBytes(folder.dir.File("again.gif"))) << "two captures differ";
+}
+
 TEST(Capture, CtrlCLeavesAPlayableFileWithTheFramesRendered) {
   RunFolder folder;
   capture::CaptureOptions options = Mp4Options(folder.dir.File("stopped.mp4"));

@@ -5,13 +5,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tools/capture/gif_writer.h"
 #include "tools/capture/video_writer.h"
 
 namespace capture {
 
 const char kCaptureHelp[] =
     "usage: qolatool capture [--fps N] [--from MS] [--to MS] [--size WxH] [--quality CRF]\n"
-    "                        (-o OUT.mp4|OUT.webm|OUT.mkv | --frames DIR | --null)\n"
+    "                        (-o OUT.mp4|.webm|.mkv|.gif | --frames DIR | --null)\n"
     "\n"
     "Renders the demo offline, frame-exact, to a video with its music or to PNG frames. Run it in\n"
     "the demo's run directory (the one holding \"go.xml\" and media/): it starts the demo as qola\n"
@@ -33,6 +34,8 @@ const char kCaptureHelp[] =
     "                   .mp4   H.264 and AAC, for players everywhere\n"
     "                   .webm  VP9 and Opus, for web pages\n"
     "                   .mkv   H.264 and FLAC, the music without loss\n"
+    "                   .gif   a GIF that loops, one palette for the clip, dithered, no sound;\n"
+    "                          at most 50 fps (--fps 25 and --size 480x360 suit a README)\n"
     "  --frames DIR   one PNG per frame instead: DIR/frame00000.png, DIR/frame00001.png, ...\n"
     "                 (DIR is made when missing)\n"
     "  --null         no file: every frame rendered and read back, then dropped, to measure\n"
@@ -170,7 +173,9 @@ ParseResult ParseCaptureArguments(int argc, char** argv, CaptureOptions* out, st
       o.quality = static_cast<int>(n);
     } else if (std::strcmp(option, "-o") == 0) {
       if (!*value) walk.Fail("-o needs a file name");
-      else if (!FindVideoFormat(value)) walk.Fail(Quoted(option, value) + ": the extension chooses the format, one of " + VideoFormatList());
+      else if (!FindVideoFormat(value) && !IsGifPath(value))
+        walk.Fail(Quoted(option, value) + ": the extension chooses the format, one of " + VideoFormatList() +
+                  ", .gif (a looping GIF without sound)");
       o.videoPath = value;
     } else if (std::strcmp(option, "--null") == 0) {
       o.nullOutput = true;
@@ -186,6 +191,9 @@ ParseResult ParseCaptureArguments(int argc, char** argv, CaptureOptions* out, st
     const int outputs = !o.videoPath.empty() + !o.framesDir.empty() + o.nullOutput;
     if (outputs != 1) walk.Fail("give exactly one of -o OUT, --frames DIR and --null");
     else if (o.hasTo && o.toMs <= o.fromMs) walk.Fail("--to must be later than --from");
+    else if (IsGifPath(o.videoPath) && o.fps > GifWriter::kMaxFps)
+      walk.Fail("a GIF plays at most 50 frames per second (its delays are hundredths of a second): give --fps 50 or "
+                "fewer");
   }
   if (walk.Failed()) return ParseResult::kBadArguments;
   *out = o;

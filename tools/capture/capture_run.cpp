@@ -15,6 +15,7 @@ extern "C" {
 #include "src/timeline/frame_handler.h"
 #include "tools/capture/demo_session.h"
 #include "tools/pictures/readback.h"
+#include "tools/capture/gif_writer.h"
 #include "tools/capture/video_writer.h"
 #include "tools/capture/png_frames.h"
 #include "tools/capture/progress.h"
@@ -65,6 +66,18 @@ std::unique_ptr<FrameSink> OpenSink(const CaptureOptions& options, const DemoSes
     auto frames = std::make_unique<PngSequence>();
     if (!frames->Open(options.framesDir, kDemoWidth, kDemoHeight, options.width, options.height, problem)) return nullptr;
     return frames;
+  }
+  if (IsGifPath(options.videoPath)) {
+    GifWriter::Settings gif;
+    gif.path = options.videoPath;
+    gif.sourceWidth = kDemoWidth;
+    gif.sourceHeight = kDemoHeight;
+    gif.width = options.width;
+    gif.height = options.height;
+    gif.fps = options.fps;
+    auto writer = std::make_unique<GifWriter>();
+    if (!writer->Open(gif, problem)) return nullptr;
+    return writer;
   }
   VideoWriter::Settings settings;
   settings.path = options.videoPath;
@@ -189,6 +202,10 @@ int RunCapture(const CaptureOptions& options, FrameHandler* handler) {
   bool stopped = ok && done < total;
   std::string finishProblem;
   bool finished = !sink || sink->Finish(&finishProblem);
+  if (sink) {  // a GIF converts and encodes at its end
+    stages.convert = sink->Times().convertSeconds;
+    stages.encode = sink->Times().encodeSeconds;
+  }
   progress.Finish(done, stopped, stages);
   if (!ok) return Fail(tool, problem);
   if (!finished) return Fail(tool, finishProblem);
