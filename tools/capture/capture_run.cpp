@@ -61,37 +61,38 @@ bool StartDemo(const char* tool, VirtualClockRun* run, FrameHandler* handler, pi
   return true;
 }
 
-std::unique_ptr<FrameSink> OpenSink(const CaptureOptions& options, const DemoSession& session, std::string* problem) {
-  if (!options.framesDir.empty()) {
-    auto frames = std::make_unique<PngSequence>();
-    if (!frames->Open(options.framesDir, kDemoWidth, kDemoHeight, options.width, options.height, problem)) return nullptr;
-    return frames;
-  }
-  if (IsGifPath(options.videoPath)) {
-    GifWriter::Settings gif;
-    gif.path = options.videoPath;
-    gif.sourceWidth = kDemoWidth;
-    gif.sourceHeight = kDemoHeight;
-    gif.width = options.width;
-    gif.height = options.height;
-    gif.fps = options.fps;
-    auto writer = std::make_unique<GifWriter>();
-    if (!writer->Open(gif, problem)) return nullptr;
-    return writer;
-  }
-  VideoWriter::Settings settings;
+// What every file writer is told: the file, the demo's frame size, the output's size and rate.
+template <typename Settings>
+Settings FileSettings(const CaptureOptions& options) {
+  Settings settings;
   settings.path = options.videoPath;
   settings.sourceWidth = kDemoWidth;
   settings.sourceHeight = kDemoHeight;
   settings.width = options.width;
   settings.height = options.height;
   settings.fps = options.fps;
+  return settings;
+}
+
+template <typename Writer>
+std::unique_ptr<FrameSink> OpenWriter(const typename Writer::Settings& settings, std::string* problem) {
+  auto writer = std::make_unique<Writer>();
+  if (!writer->Open(settings, problem)) return nullptr;
+  return writer;
+}
+
+std::unique_ptr<FrameSink> OpenSink(const CaptureOptions& options, const DemoSession& session, std::string* problem) {
+  if (!options.framesDir.empty()) {
+    auto frames = std::make_unique<PngSequence>();
+    if (!frames->Open(options.framesDir, kDemoWidth, kDemoHeight, options.width, options.height, problem)) return nullptr;
+    return frames;
+  }
+  if (IsGifPath(options.videoPath)) return OpenWriter<GifWriter>(FileSettings<GifWriter::Settings>(options), problem);
+  VideoWriter::Settings settings = FileSettings<VideoWriter::Settings>(options);
   settings.quality = options.quality;
   settings.musicPath = session.MusicFileName();
   settings.fromMs = options.fromMs;
-  auto video = std::make_unique<VideoWriter>();
-  if (!video->Open(settings, problem)) return nullptr;
-  return video;
+  return OpenWriter<VideoWriter>(settings, problem);
 }
 
 // One PNG file: the output of `qolatool frame`.
