@@ -44,7 +44,7 @@ Started* Start() {
     started->problem = "the demo did not start: " + demoScript.problem;
     return started;
   }
-  if (FAILED(device->device->CreateQuery(D3DQUERYTYPE_EVENT, &started->demo.finished))) {
+  if (!started->demo.finished.Open(device->device)) {
     started->problem = "no event query";
     return started;
   }
@@ -67,12 +67,6 @@ Demo* Get(benchmark::State& state) {
 void RunFrameAt(Demo* demo, uint32_t ms) {
   platform_clock::UseVirtualClock(ms);
   RunDemoFrame(demo->device);
-}
-
-void WaitForGpu(Demo* demo) {
-  demo->finished->Issue(D3DISSUE_END);
-  while (demo->finished->GetData(nullptr, 0, D3DGETDATA_FLUSH) == S_FALSE) {
-  }
 }
 
 }  // namespace bench_demo

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+#include "tools/pictures/readback.h"
+
 class Device;
 
 namespace bench_demo {
@@ -20,7 +22,7 @@ struct Demo {
   Device* device = nullptr;
   IDirect3DDevice9* d3d = nullptr;
   std::string runDir;  // ends with '/'
-  IDirect3DQuery9* finished = nullptr;  // the event query that ends each timed frame
+  pictures::GpuFence finished;  // ends each timed frame: the GPU has drawn it
 };
 
 // The started demo, or null with the benchmark skipped and the reason said.
@@ -29,8 +31,5 @@ Demo* Get(benchmark::State& state);
 // The demo's own frame at music time ms: the clocks there, then clear, the script's draw, present.
 void RunFrameAt(Demo* demo, uint32_t ms);
 
-// Waits until the GPU has finished every command so far, as a Direct3D 9 program finishes a
-// frame: an event query issued, then asked with D3DGETDATA_FLUSH until it answers S_OK.
-void WaitForGpu(Demo* demo);
 
 }  // namespace bench_demo

@@ -75,7 +75,7 @@ void BM_Capture_DemoFrameOnly(benchmark::State& state) {
   uint64_t before = bench_support::AllocationCount();
   for (auto _ : state) {
     demo->Render();
-    bench_demo::WaitForGpu(demo->started);
+    demo->started->finished.Wait();
   }
   CountAllocations(state, before);
 }

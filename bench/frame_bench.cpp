@@ -28,7 +28,7 @@ void Frame(bench_demo::Demo* demo, const EffectEvent* event, uint32_t ms) {
   demo->d3d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
   if (event) DrawEffect(DemoEffects(), demo->device, *event);
   demo->d3d->Present(nullptr, nullptr, nullptr, nullptr);
-  bench_demo::WaitForGpu(demo);
+  demo->finished.Wait();
 }
 
 // The bare frame's milliseconds, measured once over enough frames to be steady.

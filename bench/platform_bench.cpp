@@ -36,7 +36,8 @@ struct Fixture {
   ID3DXEffect* effect = nullptr;
   IDirect3DSurface9* back = nullptr;
   IDirect3DSurface9* copy = nullptr;
-  IDirect3DQuery9* finished = nullptr;  // ends a timed frame: the GPU has drawn it
+  pictures::GpuFence finished;  // ends a timed frame: the GPU has drawn it
+  bool ready = false;            // every part above was made
   std::string error;
 
   bool open() {
@@ -65,11 +66,11 @@ struct Fixture {
     dev->SetRenderState(D3DRS_LIGHTING, FALSE);
     dev->SetFVF(kFvf);
     dev->SetStreamSource(0, vb, 0, sizeof(Vertex));
-    if (FAILED(dev->CreateQuery(D3DQUERYTYPE_EVENT, &finished))) {
+    if (!finished.Open(dev)) {
       error = "no event query";
       return false;
     }
-    return true;
+    return ready = copy != nullptr;
   }
 };
 
@@ -79,7 +80,7 @@ Fixture* Get(benchmark::State& state) {
     if (!f->open()) return f;
     return f;
   }();
-  if (!fixture->dev || !fixture->copy || !fixture->finished) {
+  if (!fixture->ready) {
     state.SkipWithError(("no device: " + fixture->error).c_str());
     return nullptr;
   }
@@ -89,13 +90,6 @@ Fixture* Get(benchmark::State& state) {
 void ReportAllocations(benchmark::State& state, uint64_t before) {
   state.counters["allocs/iter"] = benchmark::Counter(static_cast<double>(bench_support::AllocationCount() - before),
                                                      benchmark::Counter::kAvgIterations);
-}
-
-// Waits until the GPU has finished the commands so far, as a Direct3D 9 program does.
-void WaitForGpu(Fixture* f) {
-  f->finished->Issue(D3DISSUE_END);
-  while (f->finished->GetData(nullptr, 0, D3DGETDATA_FLUSH) == S_FALSE) {
-  }
 }
 
 // A full-screen quad's frame, finished: the frame's cost, not the cost of queueing it.
@@ -110,7 +104,7 @@ void BM_ClearDrawPresent(benchmark::State& state) {
     d->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2);
     d->EndScene();
     d->Present(nullptr, nullptr, nullptr, nullptr);
-    WaitForGpu(f);
+    f->finished.Wait();
   }
   ReportAllocations(state, before);
 }

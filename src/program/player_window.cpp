@@ -1,8 +1,6 @@
 // player_window.cpp -- the player's window, its Direct3D device and its window procedure
 #include "src/program/player_window.h"
 
-#include <cstring>
-
 #include "src/device/device.h"
 
 namespace {

@@ -112,32 +112,19 @@ class PngFile : public FrameSink {
   std::string path_;
 };
 
-// The event query that ends a captured frame's render, so that its time is the render's and not
-// the readback's; released before the demo stops.
-class FrameFinished {
- public:
-  explicit FrameFinished(IDirect3DDevice9* device) {
-    if (device) device->CreateQuery(D3DQUERYTYPE_EVENT, &query_);
+// The loop's render and readback seconds with the sink's conversion and encoding.
+StageSeconds WithSink(StageSeconds stages, const FrameSink* sink) {
+  if (sink) {
+    stages.convert = sink->Times().convertSeconds;
+    stages.encode = sink->Times().encodeSeconds;
   }
-  ~FrameFinished() {
-    if (query_) query_->Release();
-  }
-  FrameFinished(const FrameFinished&) = delete;
-  FrameFinished& operator=(const FrameFinished&) = delete;
-  void Wait() {
-    if (!query_ || FAILED(query_->Issue(D3DISSUE_END))) return;
-    while (query_->GetData(nullptr, 0, D3DGETDATA_FLUSH) == S_FALSE) {
-    }
-  }
-
- private:
-  IDirect3DQuery9* query_ = nullptr;
-};
+  return stages;
+}
 
 // Renders the demo at timeMs and hands the frame to sink (none: the frame is dropped), adding
-// each stage's seconds to *stages.
+// the render's and the readback's seconds to *stages (the sink counts its own).
 bool CaptureFrame(VirtualClockRun* run, pictures::SurfaceReader* reader, uint32_t timeMs, FrameSink* sink,
-                  FrameFinished* finished, StageSeconds* stages, std::string* problem) {
+                  pictures::GpuFence* finished, StageSeconds* stages, std::string* problem) {
   {
     StageTimer render(&stages->render);
     platform_clock::UseVirtualClock(timeMs);
@@ -156,10 +143,6 @@ bool CaptureFrame(VirtualClockRun* run, pictures::SurfaceReader* reader, uint32_
   }
   bool ok = !sink || sink->WriteFrame(image, problem);
   reader->Unlock();
-  if (sink) {
-    stages->convert = sink->Times().convertSeconds;
-    stages->encode = sink->Times().encodeSeconds;
-  }
   return ok;
 }
 
@@ -185,7 +168,10 @@ int RunCapture(const CaptureOptions& options, FrameHandler* handler) {
     if (!sink) return Fail(tool, problem);
   }
 
-  FrameFinished frameFinished(run.session.Direct3DDevice());
+  // Each frame's render ends once the GPU has drawn it, so that its time is the render's and
+  // not the readback's; the fence goes before the demo stops.
+  pictures::GpuFence frameFinished;
+  frameFinished.Open(run.session.Direct3DDevice());
   StopOnInterrupt interrupt;
   ProgressLine progress(stderr, total);
   StageSeconds stages;
@@ -198,16 +184,12 @@ int RunCapture(const CaptureOptions& options, FrameHandler* handler) {
       break;
     }
     ++done;
-    progress.Update(done, stages);
+    progress.Update(done, WithSink(stages, sink.get()));
   }
   bool stopped = ok && done < total;
   std::string finishProblem;
-  bool finished = !sink || sink->Finish(&finishProblem);
-  if (sink) {  // a GIF converts and encodes at its end
-    stages.convert = sink->Times().convertSeconds;
-    stages.encode = sink->Times().encodeSeconds;
-  }
-  progress.Finish(done, stopped, stages);
+  bool finished = !sink || sink->Finish(&finishProblem);  // a GIF converts and encodes here
+  progress.Finish(done, stopped, WithSink(stages, sink.get()));
   if (!ok) return Fail(tool, problem);
   if (!finished) return Fail(tool, finishProblem);
   if (stopped) {

@@ -81,6 +81,22 @@ void SurfaceReader::Close() {
   device_ = nullptr;
 }
 
+bool GpuFence::Open(IDirect3DDevice9* device) {
+  Close();
+  return device && SUCCEEDED(device->CreateQuery(D3DQUERYTYPE_EVENT, &query_));
+}
+
+void GpuFence::Wait() {
+  if (!query_ || FAILED(query_->Issue(D3DISSUE_END))) return;
+  while (query_->GetData(nullptr, 0, D3DGETDATA_FLUSH) == S_FALSE) {
+  }
+}
+
+void GpuFence::Close() {
+  if (query_) query_->Release();
+  query_ = nullptr;
+}
+
 void ToImage(const FrameView& view, bool keepAlpha, Image* out) {
   *out = Image(view.width, view.height);
   for (int y = 0; y < view.height; ++y) {

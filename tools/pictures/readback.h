@@ -49,6 +49,26 @@ class SurfaceReader {
   bool locked_ = false;
 };
 
+// The wait that ends a frame, as a Direct3D 9 program finishes one: an event query issued
+// after the frame's commands, then asked with D3DGETDATA_FLUSH until it answers S_OK. On a
+// renderer that draws only when something waits (llvmpipe), this is what makes the frame happen.
+class GpuFence {
+ public:
+  GpuFence() = default;
+  ~GpuFence() { Close(); }
+  GpuFence(const GpuFence&) = delete;
+  GpuFence& operator=(const GpuFence&) = delete;
+
+  // Makes the event query on device; false when the device has none.
+  bool Open(IDirect3DDevice9* device);
+  // Returns once the GPU has drawn every command so far; at once when not open.
+  void Wait();
+  void Close();
+
+ private:
+  IDirect3DQuery9* query_ = nullptr;
+};
+
 // One-shot reads into an Image (A8R8G8B8's alpha kept, X8R8G8B8's read as 255).
 bool ReadSurface(IDirect3DDevice9* device, IDirect3DSurface9* surface, Image* out);
 bool ReadBackBuffer(IDirect3DDevice9* device, Image* out);
