@@ -191,6 +191,38 @@ signed char F_API FSOUND_Stream_SetTime(FSOUND_STREAM* stream, int ms) {
   return 1;
 }
 
+signed char F_API FSOUND_Stream_SetLoopMs(FSOUND_STREAM* stream, int startMs, int endMs) {
+  Library& lib = Lib();
+  if (!IsOpenHandle(stream) || startMs < 0 || endMs < 0) return Fail<signed char>(FMOD_ERR_INVALID_PARAM, 0);
+  bool on = !(startMs == 0 && endMs == 0);
+  uint64_t length = stream->stream->LengthMs();
+  if (on && (endMs <= startMs || (length > 0 && static_cast<uint64_t>(endMs) > length))) {
+    return Fail<signed char>(FMOD_ERR_INVALID_PARAM, 0);
+  }
+  // As a seek: the decoder starts again at the position heard, off the channel meanwhile.
+  uint64_t heardMs = lib.output.HeardFrames(stream->stream) * 1000u / static_cast<uint64_t>(lib.output.MixRate());
+  int channel = stream->stream->channel;
+  if (channel >= 0) lib.output.Stop(stream->stream);
+  bool set = stream->stream->SetLoop(on, static_cast<uint64_t>(startMs), static_cast<uint64_t>(endMs), heardMs);
+  if (channel >= 0) lib.output.Play(channel, stream->stream);
+  if (!set) return Fail<signed char>(FMOD_ERR_FILE_BAD, 0);
+  return 1;
+}
+
+signed char F_API FSOUND_SetPaused(int channel, signed char paused) {
+  Library& lib = Lib();
+  if (!lib.output.IsOpen() || !lib.output.SetPaused(channel, paused != 0)) {
+    return Fail<signed char>(FMOD_ERR_INVALID_PARAM, 0);
+  }
+  return 1;
+}
+
+signed char F_API FSOUND_GetPaused(int channel) {
+  Library& lib = Lib();
+  if (!lib.output.IsOpen()) return Fail<signed char>(FMOD_ERR_UNINITIALIZED, 0);
+  return lib.output.Paused(channel) ? 1 : 0;
+}
+
 signed char F_API FSOUND_SetAVOffset(int ms) {
   if (ms < kMinAVOffsetMs || ms > kMaxAVOffsetMs) return Fail<signed char>(FMOD_ERR_INVALID_PARAM, 0);
   Lib().avOffsetMs = ms;

@@ -47,6 +47,7 @@ bool Output::Open(int mixRate, int channelCount, Kind kind) {
   mixRate_ = mixRate;
   latencyFrames_ = 0;
   channels_.assign(static_cast<size_t>(channelCount), nullptr);
+  paused_.assign(static_cast<size_t>(channelCount), 0);
   // "FSOUND_Init:device" makes the sound device unavailable, as on a machine without one.
   bool device = kind == Kind::kDevice && !platform_hooks::ShouldFail("FSOUND_Init:device") &&
                 (OpenPulse() || OpenDevice());
@@ -143,8 +144,9 @@ void Output::Render(float* out, uint32_t frames) {
   std::fill(out, out + static_cast<size_t>(frames) * FrameRing::kChannels, 0.0f);
   auto now = std::chrono::steady_clock::now();
   std::lock_guard<std::mutex> lock(mutex_);
-  for (Stream*& stream : channels_) {
-    if (!stream) continue;
+  for (size_t c = 0; c < channels_.size(); ++c) {
+    Stream*& stream = channels_[c];
+    if (!stream || paused_[c]) continue;
     if (!stream->Mix(out, frames, now)) {
       // Played to its end: the channel is free again.
       stream->channel = -1;
@@ -194,6 +196,22 @@ void Output::Stop(Stream* stream) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (stream->channel >= 0) channels_[static_cast<size_t>(stream->channel)] = nullptr;
   stream->channel = -1;
+}
+
+bool Output::SetPaused(int channel, bool paused) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (channel == FSOUND_ALL) {
+    std::fill(paused_.begin(), paused_.end(), paused ? 1 : 0);
+    return true;
+  }
+  if (channel < 0 || static_cast<size_t>(channel) >= paused_.size()) return false;
+  paused_[static_cast<size_t>(channel)] = paused ? 1 : 0;
+  return true;
+}
+
+bool Output::Paused(int channel) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return channel >= 0 && static_cast<size_t>(channel) < paused_.size() && paused_[static_cast<size_t>(channel)] != 0;
 }
 
 uint64_t Output::HeardFrames(Stream* stream) {

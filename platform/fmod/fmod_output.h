@@ -44,6 +44,10 @@ class Output {
   // Channel table, all under the lock.
   int Play(int channel, Stream* stream);  // the channel, or -1 with *error set
   void Stop(Stream* stream);
+  // A paused channel keeps its stream where it is: the mixer takes nothing from it, so its
+  // position stops once what was handed to the output has played. False for no such channel.
+  bool SetPaused(int channel, bool paused);
+  bool Paused(int channel);
   // The position the listener hears: what the output still holds plays after the frames the
   // mixer handed over (the server's reported latency, or SDL's buffer). Lock-free; from the
   // program's thread only.
@@ -63,6 +67,7 @@ class Output {
 
   std::mutex mutex_;
   std::vector<Stream*> channels_;
+  std::vector<char> paused_;  // per channel
   int mixRate_ = 0;
   bool open_ = false;
   uint32_t device_ = 0;  // SDL_AudioDeviceID, 0 when none

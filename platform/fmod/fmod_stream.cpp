@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "fmod.h"
+#include "platform/fmod/sound_file.h"
 
 namespace fsound {
 
@@ -17,22 +18,6 @@ constexpr uint32_t kRingFrames = 16384;  // about 0.37 s at 44.1 kHz
 constexpr uint32_t kBlockFrames = 1024;  // decoded per step
 constexpr int kMaxFileChannels = 8;      // what SDL's converter mixes down to stereo
 constexpr auto kFeederNap = std::chrono::milliseconds(5);
-
-// libsndfile reads the music through the platform's regular-file service.
-platform_file::RegularFile& Source(void* user) { return *static_cast<platform_file::RegularFile*>(user); }
-sf_count_t SourceLength(void* user) { return static_cast<sf_count_t>(Source(user).Size()); }
-sf_count_t SourceSeek(sf_count_t offset, int whence, void* user) { return Source(user).Seek(offset, whence); }
-sf_count_t SourceTell(void* user) { return Source(user).Tell(); }
-sf_count_t SourceWrite(const void*, sf_count_t, void*) { return 0; }  // read only
-
-sf_count_t SourceRead(void* buffer, sf_count_t count, void* user) {
-  if (count <= 0) return 0;
-  size_t got = 0;
-  Source(user).Read(buffer, static_cast<size_t>(count), &got, nullptr);
-  return static_cast<sf_count_t>(got);
-}
-
-SF_VIRTUAL_IO sourceIo = {SourceLength, SourceSeek, SourceRead, SourceWrite, SourceTell};
 
 }  // namespace
 
@@ -63,7 +48,7 @@ bool Stream::Start(int* error, std::string* reason) {
     *reason = std::strerror(source_.SystemError());
     return false;
   }
-  file_ = sf_open_virtual(&sourceIo, SFM_READ, &info_, &source_);
+  file_ = OpenSoundFile(&source_, &info_);
   if (!file_) {
     *error = FMOD_ERR_FILE_FORMAT;
     *reason = std::string("cannot be decoded: ") + sf_strerror(nullptr);
@@ -110,7 +95,18 @@ bool Stream::FeedOnce() {
     return true;
   }
   if (flushed_) return false;
-  sf_count_t n = sf_readf_float(file_, decodeBlock_.data(), kBlockFrames);
+  sf_count_t want = kBlockFrames;
+  if (armed_) {
+    // In a loop the decoder goes back to its start once the end sample is decoded; the
+    // converter keeps its state, so the two ends join without a gap.
+    if (decodeFrame_ >= loopEndFile_) {
+      if (sf_seek(file_, loopStartFile_, SEEK_SET) != loopStartFile_) return false;
+      decodeFrame_ = loopStartFile_;
+    }
+    want = std::min<sf_count_t>(want, loopEndFile_ - decodeFrame_);
+  }
+  sf_count_t n = sf_readf_float(file_, decodeBlock_.data(), want);
+  if (n > 0) decodeFrame_ += n;
   if (n > 0) {
     int bytes = static_cast<int>(n) * info_.channels * static_cast<int>(sizeof(float));
     if (SDL_AudioStreamPut(converter_, decodeBlock_.data(), bytes) != 0) return false;
@@ -160,11 +156,15 @@ bool Stream::Seek(uint64_t ms) {
   const uint64_t fileRate = static_cast<uint64_t>(info_.samplerate);
   const sf_count_t fileFrame = static_cast<sf_count_t>(ms * fileRate / 1000u);
   StopFeeder();
+  decodeFrame_ = fileFrame;
   if (sf_seek(file_, fileFrame, SEEK_SET) != fileFrame) {
     // Unseekable or short: back to where the decoder was, from its start.
     sf_seek(file_, 0, SEEK_SET);
+    decodeFrame_ = 0;
     ms = 0;
   }
+  // A loop plays from here when the music has not passed its end yet.
+  armed_ = loopEndFile_ > loopStartFile_ && decodeFrame_ < loopEndFile_;
   SDL_AudioStreamClear(converter_);
   flushed_ = false;
   decodeDone_.store(false, std::memory_order_release);
@@ -177,6 +177,28 @@ bool Stream::Seek(uint64_t ms) {
   Prefill();
   StartFeeder();
   return ms != 0 || fileFrame == 0;
+}
+
+uint64_t Stream::OutputFrameOfMs(uint64_t ms) const {
+  const uint64_t fileRate = static_cast<uint64_t>(info_.samplerate);
+  return ms * fileRate / 1000u * static_cast<uint64_t>(mixRate_) / fileRate;
+}
+
+bool Stream::SetLoop(bool on, uint64_t startMs, uint64_t endMs, uint64_t fromMs) {
+  if (on && (endMs <= startMs || (lengthMs_ > 0 && endMs > lengthMs_))) return false;
+  const uint64_t fileRate = static_cast<uint64_t>(info_.samplerate);
+  loopStartFile_ = on ? static_cast<sf_count_t>(startMs * fileRate / 1000u) : 0;
+  loopEndFile_ = on ? static_cast<sf_count_t>(endMs * fileRate / 1000u) : 0;
+  loopStartOut_ = on ? OutputFrameOfMs(startMs) : 0;
+  loopEndOut_ = on ? OutputFrameOfMs(endMs) : 0;
+  if (loopEndFile_ <= loopStartFile_) loopStartFile_ = loopEndFile_ = 0;
+  // What the decoder holds ahead was decoded for the old range: it starts again at fromMs.
+  return Seek(std::min(fromMs, lengthMs_ > 0 ? lengthMs_ : fromMs));
+}
+
+uint64_t Stream::Looped(uint64_t frames) const {
+  if (!armed_ || frames < loopEndOut_ || loopEndOut_ <= loopStartOut_) return frames;
+  return loopStartOut_ + (frames - loopEndOut_) % (loopEndOut_ - loopStartOut_);
 }
 
 void Stream::PublishPosition(uint64_t before, uint32_t block, int64_t blockTimeNs) {
@@ -228,7 +250,7 @@ uint64_t Stream::HeardFrames(std::chrono::steady_clock::time_point now, uint64_t
   raw = raw > latencyFrames ? raw - latencyFrames : 0;
   uint64_t heard = std::min<uint64_t>(raw, before + block);
   if (heard > reported_) reported_ = heard;
-  return reported_;
+  return Looped(reported_);
 }
 
 }  // namespace fsound

@@ -39,6 +39,14 @@ class Stream {
   // ms * file rate / 1000 and the position reads ms from there. False beyond the end (nothing
   // changed) or where the file cannot seek (back at the start then). Only while the stream is not on a channel.
   bool Seek(uint64_t ms);
+  // Plays [startMs, endMs) again and again without a gap once the music reaches endMs: the
+  // decoder goes back to the start sample as soon as it has decoded the end sample, and the
+  // position reads the time within the range. on false plays on to the end again. The decoder
+  // starts again at fromMs (the position heard), so nothing decoded ahead under the old range
+  // is played. A position at or past endMs plays on to the end (the range begins to loop only
+  // where the music passes its end). False for an empty range or one past the end. Only while the
+  // stream is not on a channel.
+  bool SetLoop(bool on, uint64_t startMs, uint64_t endMs, uint64_t fromMs);
   uint64_t LengthMs() const { return lengthMs_; }
   const std::string& FileName() const { return fileName_; }
 
@@ -60,6 +68,8 @@ class Stream {
   Stream(const std::string& fileName, int mixRate);
   bool Start(int* error, std::string* reason);
   bool FeedOnce();  // one decoding step; false when the file is exhausted
+  uint64_t OutputFrameOfMs(uint64_t ms) const;
+  uint64_t Looped(uint64_t frames) const;  // a position past the loop's end mapped into it
   void Prefill();
   void FeederLoop();
   void StartFeeder();
@@ -79,6 +89,14 @@ class Stream {
   std::thread feeder_;
   std::atomic<bool> stopFeeder_{false};
   std::atomic<bool> decodeDone_{false};
+  sf_count_t decodeFrame_ = 0;  // the file frame the decoder reads next (the feeder's, or while it is stopped)
+
+  // The loop, set while the feeder is stopped: file frames [loopStartFile_, loopEndFile_) and
+  // the same instants in output frames. armed_: the decoder started before the end, so it
+  // goes back at the end and the position past it is mapped into the range.
+  bool armed_ = false;
+  sf_count_t loopStartFile_ = 0, loopEndFile_ = 0;
+  uint64_t loopStartOut_ = 0, loopEndOut_ = 0;
 
   void PublishPosition(uint64_t before, uint32_t block, int64_t blockTimeNs);
 

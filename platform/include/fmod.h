@@ -26,6 +26,12 @@
 //   FSOUND_Stream_SetTime the position to play from, in milliseconds, exact to the file's sample
 //                         (also while it plays); fails beyond the stream's end
 //   FSOUND_Stream_GetLengthMs  the stream's length in milliseconds
+//   FSOUND_SetPaused      pauses or resumes a channel (FSOUND_ALL: every channel): a paused
+//                         stream keeps its place and its position stops; FSOUND_GetPaused asks
+//   FSOUND_Stream_SetLoopMs  the platform's own call (no FMOD 3 original): plays the range
+//                         [startMs, endMs) again and again without a gap once the music reaches
+//                         endMs, the position reading the time within the range; 0, 0 plays on
+//                         to the end again. The stream goes on from the position heard
 //   FSOUND_SetAVOffset    the platform's own call (no FMOD 3 original): milliseconds, -500 to
 //                         500, taken off every position FSOUND_Stream_GetTime reports, for
 //                         sound that reaches the listener later (or earlier) than any output
@@ -153,3 +159,8 @@ int F_API FSOUND_Stream_GetTime(FSOUND_STREAM* stream);
 int F_API FSOUND_Stream_GetLengthMs(FSOUND_STREAM* stream);
 signed char F_API FSOUND_Stream_SetTime(FSOUND_STREAM* stream, int ms);
 signed char F_API FSOUND_SetAVOffset(int ms);
+signed char F_API FSOUND_Stream_SetLoopMs(FSOUND_STREAM* stream, int startMs, int endMs);
+
+// Channels.
+signed char F_API FSOUND_SetPaused(int channel, signed char paused);
+signed char F_API FSOUND_GetPaused(int channel);

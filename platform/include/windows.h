@@ -319,6 +319,8 @@ typedef struct tagCREATESTRUCTA {
 #define VK_RCONTROL 0xA3
 #define VK_LMENU 0xA4
 #define VK_RMENU 0xA5
+#define VK_OEM_4 0xDB  // '[' on a US keyboard
+#define VK_OEM_6 0xDD  // ']'
 
 // MessageBoxA types and results.
 #define MB_OK 0x00000000L
@@ -406,6 +408,8 @@ LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 
 // Keyboard, message boxes, beeps (user32).
 SHORT WINAPI GetAsyncKeyState(int vKey);
+// The key's state as of the key messages the thread has read (bit 15: down).
+SHORT WINAPI GetKeyState(int nVirtKey);
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 BOOL WINAPI MessageBeep(UINT uType);
 

@@ -103,6 +103,8 @@ int VirtualKeyOfScancode(int scancode) {
     case SDL_SCANCODE_INSERT: return VK_INSERT;
     case SDL_SCANCODE_DELETE: return VK_DELETE;
     case SDL_SCANCODE_HOME: return VK_HOME;
+    case SDL_SCANCODE_LEFTBRACKET: return VK_OEM_4;
+    case SDL_SCANCODE_RIGHTBRACKET: return VK_OEM_6;
     case SDL_SCANCODE_END: return VK_END;
     case SDL_SCANCODE_PAGEUP: return VK_PRIOR;
     case SDL_SCANCODE_PAGEDOWN: return VK_NEXT;

@@ -17,6 +17,15 @@ constexpr int kQueueLimit = 4096;  // posted messages; PostMessageA fails beyond
 MSG queue[kQueueLimit];
 int queued = 0;
 bool quitPosted = false;
+// Keys down as far as the thread has read its key messages: GetKeyState's answer, so that a
+// message handler sees Shift as it was when the key came, whatever happened since.
+bool readKeyDown[256];
+
+void NoteKeyMessage(const MSG& msg) {
+  if (msg.wParam >= 256) return;
+  if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) readKeyDown[msg.wParam] = true;
+  if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) readKeyDown[msg.wParam] = false;
+}
 int quitCode = 0;
 
 void RemoveAt(int index) {
@@ -161,6 +170,8 @@ int CharOfKey(int vk, SDL_Keymod mod) {
     case VK_ESCAPE: return 0x1B;
     case VK_BACK: return 0x08;
     case VK_TAB: return 0x09;
+    case VK_OEM_4: return shift ? '{' : '[';
+    case VK_OEM_6: return shift ? '}' : ']';
     default: return 0;
   }
 }
@@ -202,7 +213,10 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT rem
   for (int i = 0; i < queued; ++i) {
     if (!Matches(queue[i], window, first, last)) continue;
     *msg = queue[i];
-    if (remove & PM_REMOVE) RemoveAt(i);
+    if (remove & PM_REMOVE) {
+      RemoveAt(i);
+      NoteKeyMessage(*msg);
+    }
     return TRUE;
   }
   // WM_QUIT is a flag, not a queued message: it comes once nothing else is waiting.
@@ -214,6 +228,11 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT rem
     return TRUE;
   }
   return FALSE;
+}
+
+SHORT WINAPI GetKeyState(int vk) {
+  if (vk <= 0 || vk >= 256) return 0;
+  return static_cast<SHORT>(readKeyDown[vk] ? 0x8000u : 0u);
 }
 
 BOOL WINAPI TranslateMessage(const MSG* msg) {

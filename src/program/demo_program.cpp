@@ -36,9 +36,13 @@ bool StartDemo(Device* device, bool holdMusic, const EffectTable& effects) {
   return true;
 }
 
-void RunDemoFrame(Device* device) {
+void DrawDemoFrame(Device* device) {
   device->device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
   demoScript.Update();  // the music position, the timeline and the dispatcher's draw
+}
+
+void RunDemoFrame(Device* device) {
+  DrawDemoFrame(device);
   device->device->Present(nullptr, nullptr, nullptr, nullptr);
   device->PumpMessages();
 }

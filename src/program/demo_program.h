@@ -20,9 +20,11 @@ class Device;
 // at a time of its choice (qola --from). effects must outlive the demo: StopDemo releases them.
 bool StartDemo(Device* device, bool holdMusic = false, const EffectTable& effects = DemoEffects());
 
-// One frame: clear to black with depth 1, the script's update (which draws the frame's
-// effect), present, then every pending window message.
+// One frame: DrawDemoFrame, present, then every pending window message.
 void RunDemoFrame(Device* device);
+// The frame's picture without its present: clear to black with depth 1, then the script's
+// update (which draws the frame's effect). The preview shows it in a window of its own.
+void DrawDemoFrame(Device* device);
 
 // Frames until Escape: the key is polled before every frame, the first one too, so Escape
 // pressed during loading ends the demo without a frame. The number of frames run.

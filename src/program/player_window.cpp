@@ -7,16 +7,6 @@ namespace {
 
 bool closeAsked = false;
 
-// Closing the window ends the show: the request is noted and the window stays until the
-// Device's shutdown destroys it, so the device never presents to a window that is gone.
-LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_CLOSE) {
-    closeAsked = true;
-    return 0;
-  }
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
 void Eek(const char* text) { MessageBoxA(nullptr, text, kEekCaption, MB_OK); }
 
 // The window: resizable with a caption, its client area width x height; or a borderless pop-up
@@ -36,21 +26,34 @@ HWND CreatePlayerWindow(PlayerOptions::Display display, int width, int height, c
 
 // A windowed Direct3D device with a back buffer of its own size, so the picture the demo draws
 // is the same whatever the window's size; hardware vertex processing first, then software.
-int CreateWindowedDevice(Device* device, int width, int height, D3DFORMAT format) {
+int CreateWindowedDevice(Device* device, int width, int height, D3DFORMAT format, D3DMULTISAMPLE_TYPE samples) {
   // The demo's own windowed parameters, with a back buffer of the given size where a plain
   // windowed device would take the window's.
   device->FillPresentParameters(width, height, TRUE, format);
   device->presentParameters.BackBufferWidth = static_cast<UINT>(width);
   device->presentParameters.BackBufferHeight = static_cast<UINT>(height);
+  device->presentParameters.MultiSampleType = samples;
   return device->CreateDirect3DDevice();
 }
 
 }  // namespace
 
-int CreatePlayerDevice(Device* device, PlayerOptions::Display display, int width, int height) {
+// Closing the window ends the show: the request is noted and the window stays until the
+// Device's shutdown destroys it, so the device never presents to a window that is gone.
+LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CLOSE) {
+    closeAsked = true;
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int CreatePlayerDevice(Device* device, PlayerOptions::Display display, int width, int height, WNDPROC windowProc,
+                       D3DMULTISAMPLE_TYPE samples) {
   closeAsked = false;
-  device->windowProc = PlayerWindowProc;
-  WNDCLASSEXA wc = {sizeof(WNDCLASSEXA), CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, PlayerWindowProc, 0, 0,
+  if (!windowProc) windowProc = PlayerWindowProc;
+  device->windowProc = windowProc;
+  WNDCLASSEXA wc = {sizeof(WNDCLASSEXA), CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, windowProc, 0, 0,
                     GetModuleHandleA(nullptr), nullptr, nullptr, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
                     nullptr, kDeviceWindowClass, nullptr};
   if (!RegisterClassExA(&wc)) return 0;
@@ -72,7 +75,7 @@ int CreatePlayerDevice(Device* device, PlayerOptions::Display display, int width
     Eek("CheckDeviceFormat failed.");
     return 0;
   }
-  if (!CreateWindowedDevice(device, width, height, desktop.Format)) return 0;
+  if (!CreateWindowedDevice(device, width, height, desktop.Format, samples)) return 0;
   ShowWindow(device->window, SW_SHOWDEFAULT);
   UpdateWindow(device->window);
   ShowCursor(display == PlayerOptions::Display::kWindow ? TRUE : FALSE);

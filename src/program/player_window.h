@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <d3d9.h>
+
 #include "src/program/player_options.h"
 
 class Device;
@@ -15,8 +17,14 @@ class Device;
 // Creates the Device's window, Direct3D object and device for kWindow or kFit with a back
 // buffer of width x height, on the player's window procedure. 1 on success, 0 on failure (a
 // message captioned "Eek!" where the demo's own creation shows one); what was made stays for
-// Device::Shutdown.
-int CreatePlayerDevice(Device* device, PlayerOptions::Display display, int width, int height);
+// Device::Shutdown. A tool that shows the demo in a window of its own (the preview) gives its
+// window procedure, which must end with PlayerWindowProc, and the back buffer's samples.
+int CreatePlayerDevice(Device* device, PlayerOptions::Display display, int width, int height,
+                       WNDPROC windowProc = nullptr, D3DMULTISAMPLE_TYPE samples = D3DMULTISAMPLE_4_SAMPLES);
+
+// The player's window procedure: a close request is noted (PlayerWindowClosed), the rest goes
+// to DefWindowProcA.
+LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Whether the player's window was asked to close (its close button, Alt+F4).
 bool PlayerWindowClosed();

@@ -60,6 +60,19 @@ const Glyph kGlyphs[] = {
     {':', {"     ", " ##  ", " ##  ", "     ", " ##  ", " ##  ", "     "}},
     {'/', {"    #", "    #", "   # ", "  #  ", " #   ", "#    ", "#    "}},
     {'&', {" ##  ", "#  # ", "# #  ", " #   ", "# # #", "#  # ", " ## #"}},
+    {'+', {"     ", "  #  ", "  #  ", "#####", "  #  ", "  #  ", "     "}},
+    {'=', {"     ", "     ", "#####", "     ", "#####", "     ", "     "}},
+    {'(', {"   # ", "  #  ", " #   ", " #   ", " #   ", "  #  ", "   # "}},
+    {')', {" #   ", "  #  ", "   # ", "   # ", "   # ", "  #  ", " #   "}},
+    {'[', {" ### ", " #   ", " #   ", " #   ", " #   ", " #   ", " ### "}},
+    {']', {" ### ", "   # ", "   # ", "   # ", "   # ", "   # ", " ### "}},
+    {'#', {" # # ", " # # ", "#####", " # # ", "#####", " # # ", " # # "}},
+    {'%', {"##   ", "##  #", "   # ", "  #  ", " #   ", "#  ##", "   ##"}},
+    {'<', {"   # ", "  #  ", " #   ", "#    ", " #   ", "  #  ", "   # "}},
+    {'>', {" #   ", "  #  ", "   # ", "    #", "   # ", "  #  ", " #   "}},
+    {'_', {"     ", "     ", "     ", "     ", "     ", "     ", "#####"}},
+    {'*', {"     ", "# # #", " ### ", "#####", " ### ", "# # #", "     "}},
+    {'|', {"  #  ", "  #  ", "  #  ", "  #  ", "  #  ", "  #  ", "  #  "}},
 };
 
 const Glyph* Find(char c) {
@@ -73,13 +86,22 @@ const Glyph* Find(char c) {
 
 bool HasGlyph(char c) { return Find(c) != nullptr; }
 
+const char* GlyphRow(char c, int row) {
+  const Glyph* g = Find(c);
+  return g && row >= 0 && row < kGlyphHeight ? g->rows[row] : nullptr;
+}
+
 int TextWidth(const std::string& text, int scale) {
   if (text.empty()) return 0;
   return (static_cast<int>(text.size()) * (kGlyphWidth + 1) - 1) * scale;
 }
 
 void DrawText(Canvas& canvas, const std::string& text, int x, int y, int scale, Color color) {
-  for (size_t i = 0; i < text.size(); ++i) {
+  DrawText(canvas, text.c_str(), x, y, scale, color);
+}
+
+void DrawText(Canvas& canvas, const char* text, int x, int y, int scale, Color color) {
+  for (size_t i = 0; text[i]; ++i) {
     const Glyph* g = Find(text[i]);
     if (!g) continue;
     int gx = x + static_cast<int>(i) * (kGlyphWidth + 1) * scale;

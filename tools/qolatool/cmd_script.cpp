@@ -4,8 +4,6 @@
 // script the tool accepts is one the demo accepts, with the same tempo, layers and events.
 // Events may carry a "name" (go.xml names the tune's sections on layer 1); the demo ignores
 // it, so the tool reads the names from the same file with TinyXML, event by event.
-#include <tinyxml.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +13,7 @@
 
 #include "fmod.h"
 #include "src/script/demo_script.h"
+#include "src/script/event_names.h"
 #include "src/script/script_document.h"
 #include "tools/qolatool/arguments.h"
 #include "tools/qolatool/subcommand.h"
@@ -69,38 +68,6 @@ void PrintHeader(const char* file, const DemoScript& script) {
   for (uint32_t l = 0; l < timeline.numLayers; ++l) {
     std::printf("layer %u: %u events\n", l, timeline.layers[l].count);
   }
-}
-
-// names[L][I]: the "name" of event I of layer L, empty when it has none. The events are
-// walked as the timeline's reader walks them: the n-th "layer" of "timeline", its "event"s
-// in document order.
-using EventNames = std::vector<std::vector<std::string>>;
-
-EventNames ReadEventNames(const char* file, const Timeline& timeline) {
-  EventNames names(timeline.numLayers);
-  for (uint32_t l = 0; l < timeline.numLayers; ++l) names[l].resize(timeline.layers[l].count);
-  TiXmlDocument doc;
-  std::string problem;
-  if (!script_document::Load(file, &doc, &problem)) return names;  // read once already; no names
-  TiXmlElement* demo = doc.FirstChildElement("demo");
-  TiXmlElement* timelineElement = demo ? demo->FirstChildElement("timeline") : nullptr;
-  if (!timelineElement) return names;
-  uint32_t l = 0;
-  for (TiXmlElement* layer = timelineElement->FirstChildElement("layer"); layer && l < names.size();
-       layer = layer->NextSiblingElement("layer"), ++l) {
-    size_t i = 0;
-    for (TiXmlElement* event = layer->FirstChildElement("event"); event && i < names[l].size();
-         event = event->NextSiblingElement("event"), ++i) {
-      if (const char* name = event->Attribute("name")) {
-        names[l][i] = name;
-        // One line per layer and time: a line break or tab in the name prints as a space.
-        for (char& c : names[l][i]) {
-          if (static_cast<unsigned char>(c) < 0x20) c = ' ';
-        }
-      }
-    }
-  }
-  return names;
 }
 
 void PrintStates(Timeline* timeline, const EventNames& names, uint32_t ms) {
