@@ -157,14 +157,6 @@ int RunPreview(const PreviewOptions& options) {
     return 1;
   }
   SetWindowTextA(app.device->window, "qola preview");
-  // The model needs the script, the screen's surfaces need the device: the screen is made with
-  // an empty model first and the demo starts drawing into its target.
-  app.screen = std::make_unique<PreviewScreen>(app.model, &app.waveform);
-  std::string problem;
-  if (!app.screen->Create(app.device, &problem)) {
-    std::fprintf(stderr, "qolatool preview: %s\n", problem.c_str());
-    return 1;
-  }
   if (!StartDemo(app.device, true)) return 1;  // the script's refusal has been shown
   uint32_t length = 0;
   if (demoScript.stream) {
@@ -177,8 +169,9 @@ int RunPreview(const PreviewOptions& options) {
   }
   app.model = ModelOfTimeline(*demoScript.timeline, ReadEventNames("go.xml", *demoScript.timeline), length);
   if (!app.clock) app.clock = std::make_unique<SilentClock>(app.model.lengthMs);
-  // The strip's layout follows the model, read only now.
-  if (!app.screen->Create(app.device, &problem)) {
+  std::string problem;
+  app.screen = std::make_unique<PreviewScreen>(app.model, &app.waveform);
+  if (!app.screen->Create(app.device, nullptr, &problem)) {
     std::fprintf(stderr, "qolatool preview: %s\n", problem.c_str());
     return 1;
   }

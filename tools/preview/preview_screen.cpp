@@ -42,17 +42,21 @@ RECT Letterbox(int x, int y, int w, int h) {
 PreviewScreen::PreviewScreen(const StripModel& model, const Waveform* waveform)
     : model_(model), waveform_(waveform), layout_(1, model) {}
 
-bool PreviewScreen::Create(Device* device, std::string* problem) {
+bool PreviewScreen::Create(Device* device, IDirect3DSurface9* screen, std::string* problem) {
   Release();
   device_ = device;
   d3d_ = device->device;
-  if (FAILED(d3d_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer_))) {
+  d3d_->GetRenderTarget(0, &savedTarget_);
+  d3d_->GetDepthStencilSurface(&savedDepth_);
+  if (screen) {
+    screen->AddRef();
+    screen_ = screen;
+  } else if (FAILED(d3d_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &screen_))) {
     *problem = "the window's back buffer cannot be had";
     return false;
   }
-  d3d_->GetDepthStencilSurface(&backDepth_);
   D3DSURFACE_DESC desc;
-  backBuffer_->GetDesc(&desc);
+  screen_->GetDesc(&desc);
   width_ = static_cast<int>(desc.Width);
   height_ = static_cast<int>(desc.Height);
   if (FAILED(d3d_->CreateRenderTarget(kDemoWidth, kDemoHeight, desc.Format, D3DMULTISAMPLE_4_SAMPLES, 0, FALSE,
@@ -81,15 +85,16 @@ void PreviewScreen::Release() {
   renderer_.Release();
   delete painter_;
   painter_ = nullptr;
-  if (d3d_ && backBuffer_) {
-    d3d_->SetRenderTarget(0, backBuffer_);
-    d3d_->SetDepthStencilSurface(backDepth_);
+  if (d3d_ && savedTarget_) {
+    d3d_->SetRenderTarget(0, savedTarget_);
+    d3d_->SetDepthStencilSurface(savedDepth_);
   }
   ReleaseOf(resolved_);
   ReleaseOf(demoDepth_);
   ReleaseOf(demoTarget_);
-  ReleaseOf(backDepth_);
-  ReleaseOf(backBuffer_);
+  ReleaseOf(screen_);
+  ReleaseOf(savedDepth_);
+  ReleaseOf(savedTarget_);
   d3d_ = nullptr;
   device_ = nullptr;
 }
@@ -125,15 +130,16 @@ void PreviewScreen::DrawDemo(uint32_t timeMs) {
 void PreviewScreen::Draw(const FrameReadout& readout) {
   if (!d3d_) return;
   DrawDemo(readout.timeMs);
-  d3d_->SetRenderTarget(0, backBuffer_);
-  d3d_->SetDepthStencilSurface(backDepth_);
+  // The composition needs no depth: the strip is drawn without it.
+  d3d_->SetRenderTarget(0, screen_);
+  d3d_->SetDepthStencilSurface(nullptr);
   d3d_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
   RECT to = PictureRect();
   if (to.right - to.left == kDemoWidth && to.bottom - to.top == kDemoHeight) {
-    d3d_->StretchRect(demoTarget_, nullptr, backBuffer_, &to, D3DTEXF_NONE);  // resolved in place
+    d3d_->StretchRect(demoTarget_, nullptr, screen_, &to, D3DTEXF_NONE);  // resolved in place
   } else {
     d3d_->StretchRect(demoTarget_, nullptr, resolved_, nullptr, D3DTEXF_NONE);
-    d3d_->StretchRect(resolved_, nullptr, backBuffer_, &to, D3DTEXF_LINEAR);
+    d3d_->StretchRect(resolved_, nullptr, screen_, &to, D3DTEXF_LINEAR);
   }
   if (stripShown_) DrawStrip(readout, height_ - StripLayout::kHeight);
 }

@@ -41,9 +41,10 @@ class PreviewScreen {
   PreviewScreen(const PreviewScreen&) = delete;
   PreviewScreen& operator=(const PreviewScreen&) = delete;
 
-  // The surfaces, the strip's textures and its painter for the device's back buffer. False
-  // with *problem when one cannot be made.
-  bool Create(Device* device, std::string* problem);
+  // The surfaces, the strip's textures and its painter for screen (a render target of one
+  // sample; null for the device's back buffer). False with *problem when one cannot be made.
+  // Release puts back the render target and depth surface the device had.
+  bool Create(Device* device, IDirect3DSurface9* screen, std::string* problem);
   void Release();
 
   // The demo's frame at readout.timeMs (the platform's clocks held at that time while it draws),
@@ -78,8 +79,9 @@ class PreviewScreen {
   uint32_t paints_ = 0;
   Device* device_ = nullptr;
   IDirect3DDevice9* d3d_ = nullptr;
-  IDirect3DSurface9* backBuffer_ = nullptr;
-  IDirect3DSurface9* backDepth_ = nullptr;
+  IDirect3DSurface9* screen_ = nullptr;
+  IDirect3DSurface9* savedTarget_ = nullptr;  // what the device had before Create
+  IDirect3DSurface9* savedDepth_ = nullptr;
   IDirect3DSurface9* demoTarget_ = nullptr;
   IDirect3DSurface9* demoDepth_ = nullptr;
   IDirect3DSurface9* resolved_ = nullptr;  // one sample, for a picture drawn at another size

@@ -20,7 +20,6 @@ const media::Color kText = media::Rgb(230, 225, 200);
 const media::Color kInk = media::Rgb(12, 12, 16);
 const media::Color kPeak = media::Rgb(70, 110, 130);
 const media::Color kRms = media::Rgb(140, 210, 230);
-const media::Color kBeatLine = media::Rgb(44, 50, 62);
 const media::Color kBarLine = media::Rgb(78, 86, 104);
 const media::Color kStrongLine = media::Rgb(130, 138, 156);
 const media::Color kSectionLine = media::Rgb(230, 200, 90);
@@ -35,6 +34,14 @@ void Tint(media::Canvas& c, int x0, int y0, int x1, int y1, media::Color color) 
 }
 
 void VLine(media::Canvas& c, int x, int y0, int y1, media::Color color) { c.FillRect(x, y0, x + 1, y1, color); }
+
+// A grid line lightens what lies under it, so it shows on the loop's tint as on the background.
+void GridLine(media::Canvas& c, int x, int y0, int y1, int lighten) {
+  for (int y = y0; y < y1; ++y) {
+    media::Color p = c.Get(x, y);
+    c.Set(x, y, media::Rgb(std::min(p.r + lighten, 255), std::min(p.g + lighten, 255), std::min(p.b + lighten, 255)));
+  }
+}
 
 }  // namespace
 
@@ -127,30 +134,6 @@ void StripPainter::PaintBand(const Band& band, uint32_t fromMs, uint32_t spanMs,
          band.wave + band.waveHeight, view.loopOn ? kLoopOn : kLoopOff);
   }
 
-  // Bar lines (every eighth brighter over the whole song) and, zoomed, beat lines.
-  Grid grid(model_.bpm);
-  const uint32_t step = zoomed ? kBeatSixteenths : kBarSixteenths;
-  for (uint64_t n = grid.SixteenthsAt(fromMs) / step * step;; n += step) {
-    uint32_t ms = grid.SixteenthsToMs(n);
-    if (ms >= endMs || ms == 0xFFFFFFFFu) break;
-    if (ms < fromMs) continue;
-    bool bar = n % kBarSixteenths == 0;
-    uint64_t barIndex = n / kBarSixteenths;
-    media::Color color = !bar ? kBeatLine : (zoomed || barIndex % 8 == 0) ? kStrongLine : kBarLine;
-    int x = xOf(ms);
-    VLine(c, x, band.wave, band.wave + band.waveHeight, color);
-    // Bar numbers, counted from 0 as the script counts its sixteenths: every bar zoomed, every
-    // eighth over the whole song.
-    if (bar && (zoomed || barIndex % 8 == 0)) {
-      char number[24];
-      std::snprintf(number, sizeof number, "%llu", static_cast<unsigned long long>(barIndex));
-      VLine(c, x, band.bars, band.bars + 3, kStrongLine);
-      media::DrawText(c, number, x + 2, band.bars + 2, 1, kText);
-    } else if (zoomed) {
-      VLine(c, x, band.bars, band.bars + 2, kBarLine);
-    }
-  }
-
   // The waveform, mirrored about its middle: the peak dim, the RMS bright.
   if (envelope) {
     const int mid = band.wave + band.waveHeight / 2;
@@ -161,6 +144,30 @@ void StripPainter::PaintBand(const Band& band, uint32_t fromMs, uint32_t spanMs,
       int p = static_cast<int>(peak * half + 0.5f), r = static_cast<int>(std::min(rms * 1.5f, 1.0f) * half + 0.5f);
       if (p > 0) c.FillRect(x, mid - p, x + 1, mid + p + 1, kPeak);
       if (r > 0) c.FillRect(x, mid - r, x + 1, mid + r + 1, kRms);
+    }
+  }
+
+  // Bar lines (every eighth brighter over the whole song) and, zoomed, beat lines.
+  Grid grid(model_.bpm);
+  const uint32_t step = zoomed ? kBeatSixteenths : kBarSixteenths;
+  for (uint64_t n = grid.SixteenthsAt(fromMs) / step * step;; n += step) {
+    uint32_t ms = grid.SixteenthsToMs(n);
+    if (ms >= endMs || ms == 0xFFFFFFFFu) break;
+    if (ms < fromMs) continue;
+    bool bar = n % kBarSixteenths == 0;
+    uint64_t barIndex = n / kBarSixteenths;
+    int lighten = !bar ? 22 : (zoomed || barIndex % 8 == 0) ? 90 : 48;
+    int x = xOf(ms);
+    GridLine(c, x, band.wave, band.wave + band.waveHeight, lighten);
+    // Bar numbers, counted from 0 as the script counts its sixteenths: every bar zoomed, every
+    // eighth over the whole song.
+    if (bar && (zoomed || barIndex % 8 == 0)) {
+      char number[24];
+      std::snprintf(number, sizeof number, "%llu", static_cast<unsigned long long>(barIndex));
+      VLine(c, x, band.bars, band.bars + 3, kStrongLine);
+      media::DrawText(c, number, x + 2, band.bars + 2, 1, kText);
+    } else if (zoomed) {
+      VLine(c, x, band.bars, band.bars + 2, kBarLine);
     }
   }
 

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdarg>
 
+#include "src/timeline/timeline.h"
+
 namespace preview {
 
 namespace {
@@ -17,12 +19,14 @@ constexpr double kFallbackSixteenthMs = 125.0;  // 120 bpm, for a tempo that is 
 
 Grid::Grid(float bpm) {
   double unit = 60000.0 / (static_cast<double>(bpm) * 4.0);
-  sixteenthMs_ = std::isfinite(unit) && unit > 0.0 ? unit : kFallbackSixteenthMs;
+  bool usable = std::isfinite(unit) && unit > 0.0;
+  sixteenthMs_ = usable ? unit : kFallbackSixteenthMs;
+  quarterBpm_ = usable ? static_cast<double>(bpm) * 4.0 : 60000.0 / kFallbackSixteenthMs;
 }
 
 uint32_t Grid::SixteenthsToMs(uint64_t count) const {
-  double ms = static_cast<double>(count) * sixteenthMs_;
-  return ms >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(ms);
+  // As the timeline counts: the quotient last, so whole beats come out exact.
+  return timeline_math::SaturatingMs(static_cast<double>(count) * 60000.0 / quarterBpm_);
 }
 
 uint64_t Grid::SixteenthsAt(uint32_t ms) const {
@@ -158,10 +162,10 @@ void Transport::ApplyLoop() {
   // Turned on with the playhead outside the range: the loop starts at once.
   if (loopOn_ && (at < loopStart_ || at >= loopEnd_)) {
     clock_->Seek(loopStart_);
-    time_ = loopStart_;
     justSought_ = true;
     SayLoop();
     Say("wrap %u", loopStart_);
+    time_ = loopStart_;
     return;
   }
   if (paused_) clock_->Seek(time_);

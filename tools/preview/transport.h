@@ -37,6 +37,7 @@ class Grid {
 
  private:
   double sixteenthMs_;
+  double quarterBpm_;  // bpm x 4: sixteenths per minute
 };
 
 class Transport {
