@@ -113,6 +113,8 @@ bool PreviewScreen::SeekAt(int x, int y, uint32_t* ms) const {
 void PreviewScreen::DrawDemo(uint32_t timeMs) {
   // Both of the platform's clocks answer the frame's time while the demo draws: the timeline
   // and the flipbook's flicker see the moment a capture of that time sees.
+  uint32_t heldMs = 0;
+  const bool wasHeld = platform_clock::VirtualClockNow(&heldMs);
   platform_clock::UseVirtualClock(timeMs);
   d3d_->SetRenderTarget(0, demoTarget_);
   d3d_->SetDepthStencilSurface(demoDepth_);
@@ -124,7 +126,12 @@ void PreviewScreen::DrawDemo(uint32_t timeMs) {
     demoScript.timeline->Update(timeMs);
     demoScript.timeline->RunHandler();
   }
-  platform_clock::UseRealClock();
+  // Back to the clocks as they were: the music's own in the preview, a virtual one elsewhere.
+  if (wasHeld) {
+    platform_clock::UseVirtualClock(heldMs);
+  } else {
+    platform_clock::UseRealClock();
+  }
 }
 
 void PreviewScreen::Draw(const FrameReadout& readout) {
@@ -133,8 +140,19 @@ void PreviewScreen::Draw(const FrameReadout& readout) {
   // The composition needs no depth: the strip is drawn without it.
   d3d_->SetRenderTarget(0, screen_);
   d3d_->SetDepthStencilSurface(nullptr);
-  d3d_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
   RECT to = PictureRect();
+  // Black only where neither the picture nor the strip lies (nothing at the default size).
+  const int stripTop = stripShown_ ? height_ - StripLayout::kHeight : height_;
+  if (to.left > 0 || to.top > 0 || to.right < width_ || to.bottom < stripTop) {
+    const D3DRECT bars[4] = {{0, 0, width_, to.top}, {0, to.bottom, width_, stripTop},
+                             {0, to.top, to.left, to.bottom}, {to.right, to.top, width_, to.bottom}};
+    D3DRECT used[4];
+    DWORD count = 0;
+    for (const D3DRECT& r : bars) {
+      if (r.x2 > r.x1 && r.y2 > r.y1) used[count++] = r;
+    }
+    d3d_->Clear(count, used, D3DCLEAR_TARGET, 0, 1.0f, 0);
+  }
   if (to.right - to.left == kDemoWidth && to.bottom - to.top == kDemoHeight) {
     d3d_->StretchRect(demoTarget_, nullptr, screen_, &to, D3DTEXF_NONE);  // resolved in place
   } else {

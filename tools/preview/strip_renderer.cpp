@@ -181,7 +181,7 @@ void StripRenderer::Draw(int x, int y) {
   d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
   d->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
   d->SetRenderState(D3DRS_LIGHTING, FALSE);
-  d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  d->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);  // the strip is opaque; the quads blend
   d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
   d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
   d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
@@ -216,6 +216,7 @@ void StripRenderer::Draw(int x, int y) {
     d->DrawPrimitive(D3DPT_TRIANGLELIST, static_cast<UINT>(quads * 6), 2);
   }
   if (quads > 0) {
+    d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     d->SetStreamSource(0, quads_, 0, sizeof(Vertex));
     d->SetTexture(0, font_);
     d->DrawPrimitive(D3DPT_TRIANGLELIST, 0, static_cast<UINT>(quads * 2));
