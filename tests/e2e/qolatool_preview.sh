@@ -77,9 +77,19 @@ grep -qE '^at [0-9]+: section 3 drop$' "$out" || fail "no line for section 3: $(
 same section 32000
 key ctrl+Right '^at 32000: seek 42000$'
 same scene 42000
+# A loop shorter than a frame: refused, on standard error and in red on the strip.
+key bracketleft '^at 42000: loop 42000 0 off$'
+key bracketright '^at 42000: loop 42000 42000 off$'
+key l '^at 42000: loop 42000 42000 off$'
+grep -q 'loop 42000 42000 refused' "$work/err" || fail "no refusal of the empty loop on standard error: $(cat "$work/err")"
+sleep 0.5
+import -window "$window" "$shots/qolatool_preview_refused.png"
+red=$(convert "$shots/qolatool_preview_refused.png" -crop 1024x16+0+976 +repage -fx 'r > 0.8 && g < 0.5 ? 1 : 0' \
+  -format '%[fx:mean]' info:)
+awk -v r="$red" 'BEGIN { exit !(r > 0.005) }' || fail "no red message on the strip ($red)"
 key space '^at [0-9]+: play$'
 sleep 0.3
-key bracketleft '^at [0-9]+: loop [0-9]+ 0 off$'
+key bracketleft '^at [0-9]+: loop [0-9]+ 42000 off$'
 start=$at
 sleep 1.2
 key bracketright "^at [0-9]+: loop $start [0-9]+ off$"

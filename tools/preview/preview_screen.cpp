@@ -217,7 +217,8 @@ void PreviewScreen::Readout(const FrameReadout& r, int top) {
   renderer_.Text(line, 8, top + 16, 2, kReadoutText);
   if (r.message && *r.message) {
     int x = 8 + static_cast<int>(std::strlen(line) + 2) * (media::kGlyphWidth + 1) * 2;
-    renderer_.Text(r.message, x, top + 16, x + 400 < width_ ? 2 : 1, kMessage);
+    const int wide = static_cast<int>(std::strlen(r.message)) * (media::kGlyphWidth + 1) * 2;
+    renderer_.Text(r.message, x, top + 16 + (x + wide <= width_ ? 0 : 4), x + wide <= width_ ? 2 : 1, kMessage);
   }
 }
 
