@@ -39,7 +39,8 @@ lines=0
 # key KEYS PATTERN: sends the keys, waits for a new line matching the pattern (5 s at most) and
 # puts the last new line's time in "at" and its last number in "to".
 key() {
-  xdotool key --clearmodifiers $1
+  [ -n "$1" ] && xdotool key --clearmodifiers $1
+  [ -n "$2" ] || { sleep 0.2; return 0; }
   for _ in $(seq 50); do
     if tail -n +$((lines + 1)) "$out" | grep -qE "$2"; then break; fi
     sleep 0.1
@@ -66,8 +67,24 @@ same() {
 key space '^at [0-9]+: pause$'
 [ "$at" -ge 30000 ] && [ "$at" -lt 60000 ] || fail "paused at $at, not after the start at 30000"
 same paused "$at"
+# A click on the whole song's band seeks there (x 711 of 1024 is 100 s of the 144 s song).
+xdotool mousemove --window "$window" 711 800 click 1
+key "" '^at [0-9]+: seek [0-9]+$'
+[ "$to" -ge 99500 ] && [ "$to" -le 100500 ] || fail "a click at 100 s of the strip sought to $to"
+# T hides the strip: the picture in the middle of the whole window, black under it.
+key t ''
+sleep 0.6
+import -window "$window" "$shots/qolatool_preview_hidden.png"
+max=$(black_strip "$shots/qolatool_preview_hidden.png" 1024x100+0+890) || fail "T: the strip still shows (brightest $max)"
+key t ''
+key Home '^at [0-9]+: seek 0$'
+key 3 '^at [0-9]+: seek 32000$'
+key Left '^at 32000: seek 31500$'
+key ctrl+Left '^at 31500: seek 21500$'
+key shift+Left '^at 21500: seek 20000$'
+key ctrl+Right '^at 20000: seek 30000$'
 key Right '^at [0-9]+: seek [0-9]+$'
-[ $((to % 500)) -eq 0 ] && [ "$to" -gt "$at" ] && [ $((to - at)) -le 500 ] || fail "Right: $at -> $to is no beat on"
+[ "$to" -eq 30500 ] || fail "Right from 30000: $to is not the next beat"
 same beat "$to"
 key shift+Right '^at [0-9]+: seek [0-9]+$'
 [ $((to % 2000)) -eq 0 ] && [ "$to" -gt "$at" ] || fail "Shift+Right: $at -> $to is no bar on"
