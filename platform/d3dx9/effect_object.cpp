@@ -19,6 +19,7 @@ EffectObject::EffectObject(IDirect3DDevice9* device, const std::string& fileName
   device_->AddRef();
   size_t count = desc_.parameters.size();
   versions_.assign(count, 1);
+  set_.assign(count, 0);
   textures_.assign(count, nullptr);
   samplerUnits_.assign(count, -1);
   samplerTextures_.assign(count, -1);
@@ -144,6 +145,7 @@ HRESULT EffectObject::SetFloatArray(D3DXHANDLE hParameter, const FLOAT* pf, UINT
   if (index < 0 || !pf) return D3DERR_INVALIDCALL;
   Parameter& p = desc_.parameters[index];
   UINT n = std::min<UINT>(Count, static_cast<UINT>(ParamFloatCount(p.type)));
+  set_[index] = 1;
   if (std::memcmp(p.value, pf, n * sizeof(float)) == 0) return D3D_OK;  // nothing to upload again
   std::memcpy(p.value, pf, n * sizeof(float));
   ++versions_[index];
@@ -174,12 +176,26 @@ HRESULT EffectObject::GetMatrix(D3DXHANDLE hParameter, D3DXMATRIX* pMatrix) {
 HRESULT EffectObject::SetTexture(D3DXHANDLE hParameter, IDirect3DBaseTexture9* pTexture) {
   int index = FindParameter(hParameter);
   if (index < 0 || desc_.parameters[index].type != ParamType::kTexture) return D3DERR_INVALIDCALL;
+  set_[index] = 1;
   if (textures_[index] == pTexture) return D3D_OK;
   if (pTexture) pTexture->AddRef();
   if (textures_[index]) textures_[index]->Release();
   textures_[index] = pTexture;
   ++versions_[index];
   return D3D_OK;
+}
+
+HRESULT EffectObject::GetTexture(D3DXHANDLE hParameter, IDirect3DBaseTexture9** ppTexture) {
+  int index = FindParameter(hParameter);
+  if (!ppTexture || index < 0 || desc_.parameters[index].type != ParamType::kTexture) return D3DERR_INVALIDCALL;
+  *ppTexture = textures_[index];
+  if (*ppTexture) (*ppTexture)->AddRef();
+  return D3D_OK;
+}
+
+bool EffectObject::WasSet(D3DXHANDLE hParameter) const {
+  int index = FindParameter(hParameter);
+  return index >= 0 && set_[index] != 0;
 }
 
 // ---- passes ----
@@ -316,3 +332,8 @@ HRESULT EffectObject::End() {
 }
 
 }  // namespace d3dx9fx
+
+BOOL WINAPI D3DXEffectParameterWasSet(ID3DXEffect* pEffect, D3DXHANDLE hParameter) {
+  auto* effect = dynamic_cast<d3dx9fx::EffectObject*>(pEffect);
+  return effect && effect->WasSet(hParameter) ? TRUE : FALSE;
+}

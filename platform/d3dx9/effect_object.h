@@ -41,6 +41,8 @@ class EffectObject : public ID3DXEffect {
   HRESULT SetMatrix(D3DXHANDLE hParameter, const D3DXMATRIX* pMatrix) override;
   HRESULT GetMatrix(D3DXHANDLE hParameter, D3DXMATRIX* pMatrix) override;
   HRESULT SetTexture(D3DXHANDLE hParameter, IDirect3DBaseTexture9* pTexture) override;
+  HRESULT GetTexture(D3DXHANDLE hParameter, IDirect3DBaseTexture9** ppTexture) override;
+  bool WasSet(D3DXHANDLE hParameter) const;
   HRESULT Begin(UINT* pPasses, DWORD Flags) override;
   HRESULT BeginPass(UINT Pass) override;
   HRESULT CommitChanges() override;
@@ -80,6 +82,7 @@ class EffectObject : public ID3DXEffect {
   EffectDesc desc_;
   std::vector<std::vector<PassProgram>> programs_;  // [technique][pass]
   std::vector<unsigned> versions_;                  // per parameter, raised by every Set
+  std::vector<char> set_;                           // per parameter: a Set call was made
   std::vector<IDirect3DBaseTexture9*> textures_;    // per parameter, owned references
   std::vector<int> samplerUnits_;                   // per parameter: texture stage, or -1
   std::vector<int> samplerTextures_;                // per sampler parameter: its texture parameter

@@ -121,6 +121,8 @@ struct ID3DXEffect : IUnknown {
   virtual HRESULT SetMatrix(D3DXHANDLE hParameter, const D3DXMATRIX* pMatrix) = 0;
   virtual HRESULT GetMatrix(D3DXHANDLE hParameter, D3DXMATRIX* pMatrix) = 0;
   virtual HRESULT SetTexture(D3DXHANDLE hParameter, IDirect3DBaseTexture9* pTexture) = 0;
+  // The texture set (with a reference for the caller), or null.
+  virtual HRESULT GetTexture(D3DXHANDLE hParameter, IDirect3DBaseTexture9** ppTexture) = 0;
 
   // Begin yields the pass count of the current technique; flags 0 records the device state
   // its passes change, D3DXFX_DONOTSAVESTATE does not.
@@ -134,6 +136,13 @@ struct ID3DXEffect : IUnknown {
   virtual HRESULT End() = 0;
 };
 typedef ID3DXEffect* LPD3DXEFFECT;
+
+// The platform's own call (no D3DX original): whether the program has set the parameter since
+// the effect was made (with any Set call, to any value), as against its value being the file's
+// default. A tool that compiles an edited file again sets on the new effect what the program
+// had set on the old one, and leaves the file's new defaults alone. FALSE for an unknown
+// parameter or an effect of another kind.
+BOOL WINAPI D3DXEffectParameterWasSet(ID3DXEffect* pEffect, D3DXHANDLE hParameter);
 
 HRESULT WINAPI D3DXCreateBuffer(DWORD NumBytes, LPD3DXBUFFER* ppBuffer);
 

@@ -17,6 +17,7 @@ Effect::~Effect() {
 bool Effect::Load(IDirect3DDevice9* device_, const char* fileName) {
   device = device_;
   ID3DXBuffer* errors = nullptr;
+  this->fileName = fileName ? fileName : "";
   HRESULT hr = D3DXCreateEffectFromFileA(device, fileName, nullptr, nullptr, 0, nullptr, &effect, &errors);
   if (SUCCEEDED(hr)) {
     if (errors) errors->Release();  // warnings only

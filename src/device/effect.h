@@ -3,6 +3,8 @@
 
 #include <d3dx9.h>
 
+#include <string>
+
 #include "src/device/device_resource.h"
 
 class Effect : public DeviceResource {
@@ -17,4 +19,5 @@ class Effect : public DeviceResource {
 
   ID3DXEffect* effect;       // owned; null until loaded
   IDirect3DDevice9* device;  // not owned
+  std::string fileName;      // as given to Load: what the preview reloads
 };

@@ -15,5 +15,6 @@ Texture::~Texture() {
 HRESULT Texture::Load(IDirect3DDevice9* device_, const char* fileName) {
   device = device_;
   if (!device || !fileName) return D3DERR_INVALIDCALL;
+  this->fileName = fileName;
   return D3DXCreateTextureFromFileA(device, fileName, &texture);
 }

@@ -3,6 +3,8 @@
 
 #include <d3d9.h>
 
+#include <string>
+
 #include "src/device/device_resource.h"
 
 class Texture : public DeviceResource {
@@ -16,4 +18,5 @@ class Texture : public DeviceResource {
 
   IDirect3DDevice9* device;     // not owned
   IDirect3DTexture9* texture;  // owned; null until loaded
+  std::string fileName;        // as given to Load: what the preview reloads
 };

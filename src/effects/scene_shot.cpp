@@ -5,11 +5,15 @@
 #include "src/effects/effect_table.h"
 #include "src/scene/scene.h"
 #include "src/scene/scene_render.h"
+#include "src/device/device.h"
+#include "src/device/texture.h"
+#include "src/import3ds/loader3ds.h"
+
+const char kSceneShotFile[] = "media/scene1texkey.3ds";
+const char kSceneShotMapDir[] = "media/maps/";
 
 namespace {
 
-constexpr char kSceneFile[] = "media/scene1texkey.3ds";
-constexpr char kSceneMapDir[] = "media/maps/";
 
 // Radians per millisecond of shot time about x (pitch), y (yaw) and z (roll).
 struct BoxSpin {
@@ -35,7 +39,7 @@ constexpr float kShotFramesPerMs = 0.01f;
 // The shadow map (with "media/Phong.fx") comes before the scene it shadows.
 void LoadSceneShot(Device* device) {
   PrepareShadowMap(device);
-  scene.Load(device, kSceneFile, kSceneMapDir);
+  scene.Load(device, kSceneShotFile, kSceneShotMapDir);
 }
 
 void WarmUpSceneShot(Device* device, const Timeline&) { DrawSceneShot(device, 0.0f, 0); }
@@ -52,6 +56,26 @@ void ReleaseSceneShot() {
 }
 
 }  // namespace
+
+bool ReloadSceneShot(Device* device, std::string* problem) {
+  Loader3DS check;
+  if (!check.Load(kSceneShotFile, kSceneShotMapDir)) {
+    *problem = std::string(kSceneShotFile) + ": " + (check.Problem().empty() ? "cannot be read" : check.Problem());
+    return false;
+  }
+  GrowArray<Texture*> oldMaps;
+  for (SceneMaterial* material : scene.materials) {
+    if (material && material->texture) oldMaps.Append(material->texture);
+  }
+  scene.Clear();
+  bool loaded = scene.Load(device, kSceneShotFile, kSceneShotMapDir);
+  for (Texture* map : oldMaps) {
+    device->resources.Remove(map);
+    delete map;
+  }
+  if (!loaded) *problem = std::string(kSceneShotFile) + ": cannot be read";
+  return loaded;
+}
 
 void SpinSceneBoxes(float timeMs) {
   const double t = static_cast<double>(timeMs);

@@ -24,6 +24,35 @@ constexpr float kDistance = 2.5f;
 
 }  // namespace
 
+const char kSphereMeshFile[] = "media/sphere6divs.x";
+
+namespace {
+
+// The mesh file with positions alone into *out (all the effect reads): the load's result; *out
+// stays null when the load or the copy fails.
+HRESULT LoadSphereMesh(Device* device, ID3DXMesh** out) {
+  *out = nullptr;
+  ID3DXMesh* loaded = nullptr;
+  HRESULT hr = D3DXLoadMeshFromXA(kSphereMeshFile, D3DXMESH_SYSTEMMEM, device->device, nullptr, nullptr, nullptr,
+                                  nullptr, &loaded);
+  if (FAILED(hr) || !loaded) return FAILED(hr) ? hr : E_FAIL;
+  // The effect reads positions only; the loaded mesh with whatever else the file held goes.
+  if (FAILED(loaded->CloneMeshFVF(D3DXMESH_WRITEONLY, D3DFVF_XYZ, device->device, out))) *out = nullptr;
+  loaded->Release();
+  return hr;
+}
+
+}  // namespace
+
+bool ReloadSphereMesh(Device* device) {
+  if (!device || !device->device) return false;
+  ID3DXMesh* fresh = nullptr;
+  if (FAILED(LoadSphereMesh(device, &fresh)) || !fresh) return false;
+  ReleaseSphereDistortion();
+  sphereMesh = fresh;
+  return true;
+}
+
 void ReleaseSphereDistortion() {
   if (sphereMesh) {
     sphereMesh->Release();
@@ -40,18 +69,7 @@ void LoadSphereDistortion(Device* device) {
   sphereEffect = device->LoadEffect("media/spheredistort.fx");
   if (sphereEffect) sphereEffect->effect->SetFloatArray("Colour", kColour, 4);
 
-  ID3DXMesh* loaded = nullptr;
-  HRESULT hr = D3DXLoadMeshFromXA("media/sphere6divs.x", D3DXMESH_SYSTEMMEM, device->device, nullptr, nullptr,
-                                  nullptr, nullptr, &loaded);
-  if (FAILED(hr) || !loaded) {
-    MessageBeep(MB_OK);
-    return;
-  }
-  // The effect reads positions only; the loaded mesh with whatever else the file held goes.
-  if (FAILED(loaded->CloneMeshFVF(D3DXMESH_WRITEONLY, D3DFVF_XYZ, device->device, &sphereMesh))) {
-    sphereMesh = nullptr;
-  }
-  loaded->Release();
+  if (FAILED(LoadSphereMesh(device, &sphereMesh))) MessageBeep(MB_OK);
 }
 
 void DrawSphereDistortion(Device* device, uint32_t timeMs) {

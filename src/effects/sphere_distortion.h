@@ -21,6 +21,11 @@ void DrawSphereDistortion(Device* device, uint32_t timeMs);
 // Releases the mesh, which is not one of the Device's resources: call it before the Device
 // releases the Direct3D device. Safe to call more than once.
 void ReleaseSphereDistortion();
+// The preview's reload of an edited sphere mesh file: the new mesh in the old one's place only
+// when it loads; false (the old kept) otherwise.
+bool ReloadSphereMesh(Device* device);
+
+extern const char kSphereMeshFile[];
 
 // The module's resources: the texture and the effect belong to the Device; the mesh is ours.
 extern Texture* sphereEnvMap;

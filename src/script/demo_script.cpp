@@ -67,6 +67,13 @@ bool DemoScript::Refuse(const char* fileName, const std::string& what) {
 }
 
 bool DemoScript::Read(const char* fileName, TimelineEvent* prototype) {
+  if (!ReadScript(fileName, prototype)) return false;
+  if (stream) FSOUND_Stream_Close(stream);
+  stream = FSOUND_Stream_Open(musicFileName.c_str(), FSOUND_MPEGACCURATE, 0, 0);
+  return stream != nullptr;
+}
+
+bool DemoScript::ReadScript(const char* fileName, TimelineEvent* prototype) {
   problem.clear();
   if (!fileName) fileName = "";
   if (!timeline) return Refuse(fileName, "the script was already closed");
@@ -90,9 +97,7 @@ bool DemoScript::Read(const char* fileName, TimelineEvent* prototype) {
   const char* windowTitle = demo->Attribute("window_title");
   title = windowTitle ? windowTitle : "";
   musicFileName = music;
-  if (stream) FSOUND_Stream_Close(stream);
-  stream = FSOUND_Stream_Open(musicFileName.c_str(), FSOUND_MPEGACCURATE, 0, 0);
-  return stream != nullptr;
+  return true;
 }
 
 bool DemoScript::Write(const char* fileName) const {

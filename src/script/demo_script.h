@@ -27,6 +27,11 @@ class DemoScript {
   // save true: writes the object to fileName (prototype unused); returns whether it was written.
   bool Serialize(const char* fileName, bool save, TimelineEvent* prototype);
 
+  // Reads fileName's tempo, title, music file name and timeline into this script as Serialize
+  // does, but leaves the music stream alone (the preview reloads an edited script this way
+  // and reopens the music only when its name changed). A refused script changes nothing.
+  bool ReadScript(const char* fileName, TimelineEvent* prototype);
+
   // Deletes the timeline's handler, if any, and owns this one.
   void InstallFrameHandler(FrameHandler* handler);
   // true: plays the stream on a free channel; false: stops it. Whether the call succeeded.

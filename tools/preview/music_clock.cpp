@@ -5,7 +5,10 @@
 
 namespace preview {
 
-StreamClock::StreamClock(FSOUND_STREAM* stream) : stream_(stream) {
+StreamClock::StreamClock(FSOUND_STREAM* stream) { SetStream(stream); }
+
+void StreamClock::SetStream(FSOUND_STREAM* stream) {
+  stream_ = stream;
   int length = FSOUND_Stream_GetLengthMs(stream);
   lengthMs_ = length > 0 ? static_cast<uint32_t>(length) : 0;
 }

@@ -31,6 +31,8 @@ class MusicClock {
 class StreamClock : public MusicClock {
  public:
   explicit StreamClock(FSOUND_STREAM* stream);
+  // Another stream in this one's place (the music reopened); Transport::Reapply moves it.
+  void SetStream(FSOUND_STREAM* stream);
   uint32_t NowMs() override;
   void Seek(uint32_t ms) override;
   void SetPaused(bool paused) override;

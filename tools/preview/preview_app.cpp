@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -14,8 +15,10 @@
 #include "src/program/player_window.h"
 #include "src/script/demo_script_instance.h"
 #include "src/script/event_names.h"
+#include "tools/preview/file_watcher.h"
 #include "tools/preview/music_clock.h"
 #include "tools/preview/preview_screen.h"
+#include "tools/preview/reloader.h"
 #include "tools/preview/strip_model.h"
 #include "tools/preview/transport.h"
 #include "tools/preview/waveform.h"
@@ -80,14 +83,78 @@ struct App {
   Device* device = nullptr;
   std::unique_ptr<MusicClock> clock;
   StripModel model;
-  Waveform waveform;
+  std::unique_ptr<Waveform> waveform = std::make_unique<Waveform>();
   std::unique_ptr<PreviewScreen> screen;
   std::unique_ptr<Transport> transport;
+  std::unique_ptr<Reloader> reloader;
+  FileWatcher watcher;
   bool quit = false;
+  bool reloadAll = false;
 
   ~App() {
+    watcher.Stop();
     screen.reset();  // its surfaces go before the Device
     if (device) StopDemo();
+  }
+
+  // The strip's model, the transport's grid and sections after the script changed.
+  void ScriptChanged() {
+    uint32_t length = clock->LengthMs();
+    model = ModelOfTimeline(*demoScript.timeline, ReadEventNames("go.xml", *demoScript.timeline),
+                            demoScript.stream ? length : 0);
+    transport->SetScript(Grid(model.bpm), model.sections);
+    screen->ModelChanged();
+  }
+
+  // A new music stream: in the old one's place, at the same position, pause and loop; its
+  // waveform computed again.
+  void MusicChanged() {
+    if (auto* stream = dynamic_cast<StreamClock*>(clock.get())) stream->SetStream(demoScript.stream);
+    transport->Reapply();
+    waveform = std::make_unique<Waveform>();
+    waveform->Start(demoScript.musicFileName);
+    screen->SetWaveform(waveform.get());
+    ScriptChanged();
+  }
+
+  // One file saved (or every file, with R): loaded again, one line on what came of it.
+  void ReloadFile(const std::string& path) {
+    Reloader::What what = reloader->Classify(path);
+    if (what == Reloader::What::kNothing) return;
+    if (what == Reloader::What::kMusic && !dynamic_cast<StreamClock*>(clock.get())) return;
+    const std::string musicBefore = demoScript.musicFileName;
+    auto start = std::chrono::steady_clock::now();
+    std::string problem;
+    bool ok = reloader->Reload(path, what, &problem);
+    if (ok && what == Reloader::What::kScript) {
+      if (demoScript.musicFileName != musicBefore && dynamic_cast<StreamClock*>(clock.get())) {
+        MusicChanged();
+      } else {
+        ScriptChanged();
+      }
+    }
+    if (ok && what == Reloader::What::kMusic) MusicChanged();
+    double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    for (char& c : problem) {
+      if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+    }
+    reloader->Record(path, ok, problem);
+    if (ok) {
+      transport->Print("reload %s ok (%.0f ms)", path.c_str(), ms);
+    } else {
+      transport->Print("reload %s failed: %s", path.c_str(), problem.c_str());
+      std::fprintf(stderr, "qolatool preview: %s\n", problem.c_str());
+    }
+  }
+
+  void Reloads() {
+    if (reloadAll) {
+      reloadAll = false;
+      for (const std::string& path : reloader->LoadedFiles()) ReloadFile(path);
+    }
+    if (watcher.Due()) {
+      for (const std::string& path : watcher.TakeDue()) ReloadFile(path);
+    }
   }
 
   void Key(const Input& in) {
@@ -111,6 +178,7 @@ struct App {
       case VK_OEM_6: transport->MarkLoopEnd(); break;
       case 'L': transport->ToggleLoop(); break;
       case 'T': screen->SetStripShown(!screen->StripShown()); break;
+      case 'R': reloadAll = true; break;
       default:
         if (in.code >= '1' && in.code <= '9') transport->JumpToSection(static_cast<int>(in.code - '0'));
         break;
@@ -162,7 +230,7 @@ int RunPreview(const PreviewOptions& options) {
   if (demoScript.stream) {
     app.clock = std::make_unique<StreamClock>(demoScript.stream);
     length = app.clock->LengthMs();
-    app.waveform.Start(demoScript.musicFileName);
+    app.waveform->Start(demoScript.musicFileName);
   } else {
     std::fprintf(stderr, "qolatool preview: the music \"%s\" cannot be read: the preview runs in silence\n",
                  demoScript.musicFileName.c_str());
@@ -170,7 +238,7 @@ int RunPreview(const PreviewOptions& options) {
   app.model = ModelOfTimeline(*demoScript.timeline, ReadEventNames("go.xml", *demoScript.timeline), length);
   if (!app.clock) app.clock = std::make_unique<SilentClock>(app.model.lengthMs);
   std::string problem;
-  app.screen = std::make_unique<PreviewScreen>(app.model, &app.waveform);
+  app.screen = std::make_unique<PreviewScreen>(app.model, app.waveform.get());
   if (!app.screen->Create(app.device, nullptr, &problem)) {
     std::fprintf(stderr, "qolatool preview: %s\n", problem.c_str());
     return 1;
@@ -184,6 +252,15 @@ int RunPreview(const PreviewOptions& options) {
   app.clock->Seek(from);
   app.transport = std::make_unique<Transport>(app.clock.get(), Grid(app.model.bpm), app.model.sections, stdout);
   if (options.hasLoop) app.transport->SetLoop(options.loopStart, options.loopEnd, true);
+  // Every folder a loaded file lies in is watched; a save there is loaded again.
+  app.reloader = std::make_unique<Reloader>(app.device);
+  std::vector<std::string> folders{"."};
+  for (const std::string& file : app.reloader->LoadedFiles()) {
+    size_t slash = file.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : file.substr(0, slash);
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+  }
+  if (!app.watcher.Start(folders, &problem)) std::fprintf(stderr, "qolatool preview: %s; R still reloads\n", problem.c_str());
 
   using Clock = std::chrono::steady_clock;
   double lastFrameMs = 0.0, averageMs = 0.0;
@@ -192,6 +269,7 @@ int RunPreview(const PreviewOptions& options) {
     app.device->PumpMessages();
     app.HandleInputs();
     if (app.quit) break;
+    app.Reloads();
     FrameReadout readout;
     readout.timeMs = app.transport->Tick();
     readout.paused = app.transport->Paused();
@@ -199,7 +277,8 @@ int RunPreview(const PreviewOptions& options) {
     readout.hasLoop = app.transport->HasLoopRange();
     readout.loopStart = app.transport->LoopStart();
     readout.loopEnd = app.transport->LoopEnd();
-    readout.message = app.transport->Message().c_str();
+    const std::string& failure = app.reloader->Failure();
+    readout.message = !app.transport->Message().empty() ? app.transport->Message().c_str() : failure.c_str();
     readout.fps = averageMs > 0.0 ? 1000.0 / averageMs : 0.0;
     readout.lastFrameMs = lastFrameMs;
     app.screen->Draw(readout);

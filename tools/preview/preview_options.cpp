@@ -29,14 +29,21 @@ const char kPreviewHelp[] =
     "  1 to 9          the start of that section (layer 1's events in order)\n"
     "  [ and ]         the loop's start and end at the playhead; L turns the loop on and off\n"
     "  T               hides and shows the strip\n"
+    "  R               loads every file of the show again\n"
     "  Escape          ends the preview (so does closing the window)\n"
     "  a click or a drag on the strip seeks there\n"
+    "\n"
+    "A file of the show saved while the preview runs is loaded again at once, the music where it\n"
+    "was: go.xml, an effect (media/*.fx), a picture, the 3DS scene, the sphere's mesh, the music.\n"
+    "A file that fails to load keeps the last good version on screen; its message stays on the\n"
+    "strip, in red, until a good version is saved.\n"
     "\n"
     "Each action prints one line on standard output, MS being the music time when it happened:\n"
     "  at MS: seek MS          (\" (clamped from MS)\" where the time lay outside the music)\n"
     "  at MS: pause            at MS: play\n"
     "  at MS: loop A B on|off  at MS: wrap A   (each time the loop jumps back)\n"
-    "  at MS: section N NAME   (N from 1; NAME the event's \"name\", or -)\n";
+    "  at MS: section N NAME   (N from 1; NAME the event's \"name\", or -)\n"
+    "  at MS: reload FILE ok (N ms)      at MS: reload FILE failed: MESSAGE\n";
 
 namespace {
 

@@ -81,6 +81,18 @@ bool PreviewScreen::Create(Device* device, IDirect3DSurface9* screen, std::strin
   return true;
 }
 
+void PreviewScreen::ModelChanged() {
+  layout_ = StripLayout(width_, model_);
+  delete painter_;
+  painter_ = new StripPainter(model_, layout_);
+  everPainted_ = false;
+}
+
+void PreviewScreen::SetWaveform(const Waveform* waveform) {
+  waveform_ = waveform;
+  everPainted_ = false;
+}
+
 void PreviewScreen::Release() {
   renderer_.Release();
   delete painter_;

@@ -53,6 +53,11 @@ class PreviewScreen {
   // The demo's frame alone, into its own render target (for the benchmark's comparison).
   void DrawDemo(uint32_t timeMs);
 
+  // The model or the waveform changed (a script or music reloaded): the strip is laid out and
+  // painted again.
+  void ModelChanged();
+  void SetWaveform(const Waveform* waveform);
+
   void SetStripShown(bool shown) { stripShown_ = shown; }
   bool StripShown() const { return stripShown_; }
   // Where a point of the back buffer seeks on the strip; false off the strip (or hidden).

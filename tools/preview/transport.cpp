@@ -64,6 +64,33 @@ void Transport::Say(const char* format, ...) {
   std::fflush(actions_);
 }
 
+void Transport::Print(const char* format, ...) {
+  if (!actions_) return;
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  Say("%s", text);
+}
+
+void Transport::SetScript(const Grid& grid, std::vector<Section> sections) {
+  grid_ = grid;
+  sections_ = std::move(sections);
+  ++revision_;
+}
+
+void Transport::Reapply() {
+  clock_->SetPaused(paused_);
+  clockLooping_ = false;
+  if (loopOn_) {
+    clock_->SetLoop(true, loopStart_, loopEnd_);
+    clockLooping_ = true;
+  }
+  clock_->Seek(std::min(time_, clock_->LengthMs()));
+  justSought_ = true;
+}
+
 uint32_t Transport::Tick() {
   if (paused_) return time_;
   uint32_t now = clock_->NowMs();

@@ -77,6 +77,13 @@ class Transport {
   uint32_t LoopEnd() const { return loopEnd_; }
   bool HasLoopRange() const { return loopEnd_ > loopStart_; }
 
+  // The script changed: its grid and its sections from here on.
+  void SetScript(const Grid& grid, std::vector<Section> sections);
+  // The music changed under the clock (a new stream): its position, pause and loop set again.
+  void Reapply();
+  // One line of its own on the action stream, "at MS: " and the text.
+  void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
   // The last refusal, until the next action; empty when the last action was taken.
   const std::string& Message() const { return message_; }
   // Counts every change the strip shows beyond the playhead (the loop, a message).
