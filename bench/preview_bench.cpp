@@ -17,8 +17,10 @@
 #include "src/device/device.h"
 #include "src/script/demo_script_instance.h"
 #include "src/script/event_names.h"
+#include "tests/support/scratch_dir.h"
 #include "tools/preview/music_clock.h"
 #include "tools/preview/preview_screen.h"
+#include "tools/preview/reloader.h"
 #include "tools/preview/strip_model.h"
 #include "tools/preview/waveform.h"
 
@@ -126,6 +128,39 @@ void BM_Preview_SeekToPicture(benchmark::State& state) {
   }
 }
 
+// A reload as a save makes it, once the save has settled: the file loaded again with the
+// demo's loaders, then the first preview frame with it, finished. range(0): 0 go.xml, 1 an
+// effect file, 2 the 3DS scene. Between the save and this come the watcher's settling time
+// (FileWatcher::kSettleMs) and at most a quarter of it of inotify's wait.
+void BM_Preview_Reload(benchmark::State& state) {
+  bench_demo::Demo* demo = bench_demo::Get(state);
+  if (!demo) return;
+  PreviewRig rig;
+  if (!rig.Start(demo, state)) return;
+  static const char* const kFiles[] = {"go.xml", "media/Phong.fx", "media/scene1texkey.3ds"};
+  const char* file = kFiles[state.range(0)];
+  testsupport::WorkingDir cwd;  // the files are the run directory's
+  if (!cwd.Enter(demo->runDir)) {
+    state.SkipWithError("the run directory cannot be entered");
+    return;
+  }
+  preview::Reloader reloader(demo->device);
+  const preview::Reloader::What what = reloader.Classify(file);
+  preview::FrameReadout readout;
+  readout.timeMs = 42000;  // a scene shot: every one of the three files shows in it
+  for (auto _ : state) {
+    std::string problem;
+    if (!reloader.Reload(file, what, &problem)) {
+      state.SkipWithError(problem.c_str());
+      return;
+    }
+    rig.screen->Draw(readout);
+    demo->d3d->Present(nullptr, nullptr, nullptr, nullptr);
+    demo->finished.Wait();
+  }
+  state.SetLabel(file);
+}
+
 void BM_Preview_Waveform(benchmark::State& state) {
   const std::string music = bench_support::DemoFile("media/music.ogg");
   preview::Envelope envelope;
@@ -152,6 +187,7 @@ void BM_Preview_MusicFileRead(benchmark::State& state) {
 BENCHMARK(BM_Preview_DemoFrame)->Arg(33000)->Arg(42000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Preview_PreviewFrame)->Arg(33000)->Arg(42000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Preview_SeekToPicture)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Preview_Reload)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Preview_Waveform)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Preview_MusicFileRead)->Unit(benchmark::kMillisecond)->UseRealTime();
 

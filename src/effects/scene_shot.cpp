@@ -60,7 +60,10 @@ void ReleaseSceneShot() {
 bool ReloadSceneShot(Device* device, std::string* problem) {
   Loader3DS check;
   if (!check.Load(kSceneShotFile, kSceneShotMapDir)) {
-    *problem = std::string(kSceneShotFile) + ": " + (check.Problem().empty() ? "cannot be read" : check.Problem());
+    const std::string& why = check.Problem();
+    *problem = why.compare(0, sizeof kSceneShotFile - 1, kSceneShotFile) == 0
+                   ? why
+                   : std::string(kSceneShotFile) + ": " + (why.empty() ? "cannot be read" : why);
     return false;
   }
   GrowArray<Texture*> oldMaps;
