@@ -72,18 +72,28 @@ shot sprites
 changed pig sprites "a sprite sheet"
 xdotool key ctrl+Right; wait_line '^at 32000: seek 42000$'
 shot scene
-sed -i 's/const float kAmbient = 0.12;/const float kAmbient = 0.6;/' media/Phong.fx
+# The effect saved in two writes 30 ms apart: one reload, of the whole file.
+sed 's/const float kAmbient = 0.12;/const float kAmbient = 0.6;/' media/Phong.fx >"$work/Phong.fx"
+saved=$(date +%s%N)
+head -c 2000 "$work/Phong.fx" >media/Phong.fx; sleep 0.03; tail -c +2001 "$work/Phong.fx" >>media/Phong.fx
 wait_line '^at 42000: reload media/Phong.fx ok'
+echo "effect: from the save to its reload line $(( ($(date +%s%N) - saved) / 1000000 )) ms (the line's own polling 100 ms at most)"
+sleep 0.5
+[ "$(grep -c 'reload media/Phong.fx' "$out")" -eq 1 ] || fail "two writes gave more than one reload: $(cat "$out")"
 shot ambient
 changed scene ambient "the ambient term"
 bright() { convert "$work/$1.png" -colorspace gray -format '%[fx:mean]' info:; }
 awk -v a="$(bright ambient)" -v b="$(bright scene)" 'BEGIN { exit !(a > b + 0.03) }' || fail "more ambient light is no brighter"
+saved=$(date +%s%N)
 sed -i 's/param1="1" param2="34000"/param1="1" param2="20000"/' go.xml
 wait_line '^at 42000: reload go.xml ok'
+echo "go.xml: from the save to its reload line $(( ($(date +%s%N) - saved) / 1000000 )) ms"
 shot camera
 changed ambient camera "a camera offset"
+saved=$(date +%s%N)
 perl -0777 -pi -e 's/floor\.png/crate.png/' media/scene1texkey.3ds
 wait_line '^at 42000: reload media/scene1texkey.3ds ok'
+echo "scene: from the save to its reload line $(( ($(date +%s%N) - saved) / 1000000 )) ms"
 shot floor
 changed camera floor "the scene's floor map"
 grep -q 'crate.png' log.txt || fail "the scene's log was not written again"
