@@ -31,7 +31,7 @@ constexpr int kTenSeconds = 10000;
 
 // What the window procedure hands to the frame loop: a fixed queue, so input allocates nothing.
 struct Input {
-  enum Kind { kKey, kChar, kPress, kDrag, kRelease } kind;
+  enum Kind { kKey, kPress, kDrag } kind;
   WPARAM code;
   bool shift, control;
   int x, y;  // client pixels, for the mouse
@@ -50,7 +50,6 @@ LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPA
   const int x = static_cast<short>(LOWORD(lParam)), y = static_cast<short>(HIWORD(lParam));
   switch (message) {
     case WM_KEYDOWN: Queue(Input{Input::kKey, wParam, shift, control, 0, 0}); return 0;
-    case WM_CHAR: Queue(Input{Input::kChar, wParam, shift, control, 0, 0}); return 0;
     case WM_LBUTTONDOWN:
       dragging = true;
       Queue(Input{Input::kPress, 0, shift, control, x, y});
@@ -122,18 +121,17 @@ struct App {
     Reloader::What what = reloader->Classify(path);
     if (what == Reloader::What::kNothing) return;
     if (what == Reloader::What::kMusic && !dynamic_cast<StreamClock*>(clock.get())) return;
-    const std::string musicBefore = demoScript.musicFileName;
+    FSOUND_STREAM* streamBefore = demoScript.stream;
     auto start = std::chrono::steady_clock::now();
     std::string problem;
     bool ok = reloader->Reload(path, what, &problem);
-    if (ok && what == Reloader::What::kScript) {
-      if (demoScript.musicFileName != musicBefore && dynamic_cast<StreamClock*>(clock.get())) {
-        MusicChanged();
-      } else {
-        ScriptChanged();
-      }
+    // A new stream takes the old one's place; a script read (even when its new music failed)
+    // redraws the strip.
+    if (demoScript.stream != streamBefore) {
+      MusicChanged();
+    } else if (what == Reloader::What::kScript) {
+      ScriptChanged();
     }
-    if (ok && what == Reloader::What::kMusic) MusicChanged();
     double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     for (char& c : problem) {
       if (c == '\n' || c == '\r' || c == '\t') c = ' ';

@@ -108,7 +108,9 @@ bool Reloader::ReloadScript(std::string* problem) {
     *problem = demoScript.problem;
     return false;
   }
-  if (Plain(demoScript.musicFileName) != Plain(music)) return ReopenMusic(problem);
+  // A new music file name reopens the music, where there is music playing (a preview without
+  // music stays silent).
+  if (Plain(demoScript.musicFileName) != Plain(music) && demoScript.stream) return ReopenMusic(problem);
   return true;
 }
 
