@@ -21,21 +21,8 @@ cd "$demo" || exit 1
 out=$work/actions
 QOLA_NO_MESSAGE_BOX=1 "$qolatool" preview --from 30000 >"$out" 2>"$work/err" &
 pid=$!
-window=""
-for _ in $(seq 150); do
-  window=$(xdotool search --onlyvisible --name '^qola preview$' 2>/dev/null | head -1)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { fail "no window"; cat "$work/err"; kill $pid; exit 1; }
-# Frames have come once the strip's readout is drawn: dark, with lit text (a build with the
-# sanitizers loads the demo for a while).
-for _ in $(seq 300); do
-  import -window "$window" "$work/first.png" 2>/dev/null
-  stats=$(convert "$work/first.png" -crop 1024x20+0+960 +repage -colorspace gray -format '%[fx:mean] %[fx:maxima]' info:)
-  awk -v m="${stats% *}" -v x="${stats#* }" 'BEGIN { exit !(m < 0.3 && x > 0.7) }' && break
-  sleep 0.2
-done
+window=$(wait_preview $pid "$work")
+[ -n "$window" ] || { fail "no window named \"qola preview\""; cat "$work/err"; kill $pid; exit 1; }
 xdotool windowfocus --sync "$window" 2>/dev/null
 lines=0
 # wait_line PATTERN: the first line after the last one matched that matches it (5 s at most).

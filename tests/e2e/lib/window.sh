@@ -36,3 +36,23 @@ escape() {
   elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
   [ -n "$rc" ] || { kill "$1"; wait "$1" 2>/dev/null; }
 }
+# wait_preview PID SCRATCH: the id of the visible window named "qola preview" once the strip's
+# readout shows its text (dark, with lit glyphs), so frames are being drawn; a build with the
+# sanitizers loads the demo for a while (60 s at most). Nothing when no window came.
+wait_preview() {
+  local id="" stats _
+  for _ in $(seq 150); do
+    id=$(xdotool search --onlyvisible --name '^qola preview$' 2>/dev/null | head -1)
+    [ -n "$id" ] && break
+    kill -0 "$1" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  [ -n "$id" ] || return 1
+  for _ in $(seq 300); do
+    import -window "$id" "$2/first.png" 2>/dev/null
+    stats=$(convert "$2/first.png" -crop 1024x20+0+960 +repage -colorspace gray -format '%[fx:mean] %[fx:maxima]' info:)
+    awk -v m="${stats% *}" -v x="${stats#* }" 'BEGIN { exit !(m < 0.3 && x > 0.7) }' && break
+    sleep 0.2
+  done
+  echo "$id"
+}
