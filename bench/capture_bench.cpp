@@ -124,7 +124,7 @@ std::unique_ptr<capture::VideoWriter> OpenVideo(benchmark::State& state, Demo* d
   settings.musicPath = demo->runDir + demoScript.musicFileName;
   auto video = std::make_unique<capture::VideoWriter>();
   std::string problem;
-  if (!video->Open(settings, &problem)) {
+  if (!video->Open(settings, &problem) || !video->Reserve(1, &problem)) {
     state.SkipWithError(problem.c_str());
     return nullptr;
   }
@@ -146,6 +146,7 @@ void BM_Capture_FrameToMp4(benchmark::State& state) {
     demo->Render();
     if (!demo->reader.Lock(&image) || !video->Convert(image, 0, &problem) || !video->Encode(0, index++, &problem)) {
       state.SkipWithError(problem.empty() ? "readback failed" : problem.c_str());
+      demo->reader.Unlock();
       break;
     }
     demo->reader.Unlock();
@@ -200,6 +201,7 @@ void BM_Capture_FrameToPng(benchmark::State& state) {
     if (!demo->reader.Lock(&image) || !png.Convert(image, rgb.data(), &problem) ||
         !png.Save("/tmp/qola_capture_bench.png", rgb.data(), &problem)) {
       state.SkipWithError("readback or PNG failed");
+      demo->reader.Unlock();
       break;
     }
     demo->reader.Unlock();
