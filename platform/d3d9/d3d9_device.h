@@ -201,6 +201,7 @@ class Device final : public IDirect3DDevice9 {
   void makeCurrent();
   void releaseChildHold() { Release(); }
   void forgetSurface(Surface* surface);  // drops cached framebuffers that use it
+  bool collectReadback(Surface* destination);  // a system-memory surface's pending readback, at its lock
   void forgetGlTexture(GLuint texture);  // a deleted texture is bound nowhere any more
   void forgetGlBuffer(GLuint buffer);
   void setProgram(GLuint program, d3d9gl::AlphaTestUniforms* alphaTest);
@@ -237,7 +238,7 @@ class Device final : public IDirect3DDevice9 {
 
   // d3d9_framebuffer.cpp
   FramebufferEntry* framebufferFor(Surface* color, Surface* depth);
-  bool readPixels(Surface* source, void* out, UINT pitch);
+  void readPixels(Surface* source, GLuint packBuffer);
   void attachForBlit(GLenum target, GLuint fbo, Surface* surface);
   bool resolveTarget(ResolveTarget* target, UINT width, UINT height, GLenum internalFormat);
   bool indicesFit(UINT startIndex, UINT count, UINT firstVertex, UINT endVertex);

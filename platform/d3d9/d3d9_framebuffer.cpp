@@ -3,6 +3,8 @@
 // Framebuffer objects are cached by their two attachments and dropped when either surface goes.
 // Blits, fills and readbacks attach their surfaces to two framebuffers made with the device and
 // resolve multisampled surfaces into kept targets, so none of them creates a GL object per call.
+// GetRenderTargetData does not wait for the GPU: it starts a copy into the system-memory
+// surface's pixel buffer, and the surface's LockRect waits for it and takes the pixels.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -235,11 +237,13 @@ bool Device::resolveTarget(ResolveTarget* t, UINT width, UINT height, GLenum int
   return true;
 }
 
-// Reads a colour surface into memory, row 0 = top; a multisampled surface is resolved first
-// (the back buffer into the target Present uses, others into one kept for readbacks).
-bool Device::readPixels(Surface* source, void* out, UINT pitch) {
+// Starts reading a colour surface into a surface's pixel buffer, row 0 = top, rows packed; a
+// multisampled surface is resolved first (the back buffer into the target Present uses, others
+// into one kept for readbacks). GL copies into the buffer when the commands before it are done,
+// so nothing waits here; the flush sends the frame to the driver at once.
+void Device::readPixels(Surface* source, GLuint packBuffer) {
   GlFormat f;
-  if (!LookUpFormat(source->desc().Format, &f) || f.depth) return false;
+  LookUpFormat(source->desc().Format, &f);
   const D3DSURFACE_DESC& d = source->desc();
   GLsizei w = static_cast<GLsizei>(d.Width), h = static_cast<GLsizei>(d.Height);
   GLuint readFrom = blitReadFbo_;
@@ -258,18 +262,33 @@ bool Device::readPixels(Surface* source, void* out, UINT pitch) {
     readFrom = target->fbo;
   }
   glBindFramebuffer(GL_READ_FRAMEBUFFER, readFrom);
-  bool packed = pitch == d.Width * f.bytesPerPixel;
-  if (!packed) glPixelStorei(GL_PACK_ROW_LENGTH, static_cast<GLint>(pitch / f.bytesPerPixel));
-  glReadPixels(0, 0, w, h, f.format, f.type, out);
-  if (!packed) glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  glBindBuffer(GL_PIXEL_PACK_BUFFER, packBuffer);
+  glReadPixels(0, 0, w, h, f.format, f.type, nullptr);
+  glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+  glFlush();
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   boundFbo_ = 0;
   dirty_ |= kDirtyFramebuffer | kDirtyScissor;
-  if (f.opaque) {  // X8: the unused byte reads as 0xff
-    uint8_t* row = static_cast<uint8_t*>(out);
-    for (GLsizei y = 0; y < h; ++y, row += pitch) {
-      for (GLsizei x = 0; x < w; ++x) row[x * 4 + 3] = 0xff;
-    }
+}
+
+// The pixels of the last readback into destination's memory: mapping the buffer waits until GL
+// has written it. X8 formats' unused byte reads as 0xff.
+bool Device::collectReadback(Surface* destination) {
+  makeCurrent();
+  GlFormat f;
+  LookUpFormat(destination->desc().Format, &f);
+  std::vector<uint8_t>& memory = destination->memory();
+  glBindBuffer(GL_PIXEL_PACK_BUFFER, destination->packBuffer());
+  const auto* pixels = static_cast<const uint8_t*>(
+      glMapBufferRange(GL_PIXEL_PACK_BUFFER, 0, static_cast<GLsizeiptr>(memory.size()), GL_MAP_READ_BIT));
+  if (pixels) {
+    std::memcpy(memory.data(), pixels, memory.size());
+    glUnmapBuffer(GL_PIXEL_PACK_BUFFER);
+  }
+  glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+  if (!pixels) return false;
+  if (f.opaque) {
+    for (size_t i = 3; i < memory.size(); i += 4) memory[i] = 0xff;
   }
   return true;
 }
@@ -278,14 +297,16 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSu
   Surface* src = static_cast<Surface*>(renderTarget);
   Surface* dst = static_cast<Surface*>(dest);
   if (!src || !dst || src->device() != this || dst->device() != this) return D3DERR_INVALIDCALL;
-  if (!src->isRenderTarget() || dst->desc().Pool != D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
+  if (!src->isRenderTarget() || dst->desc().Pool != D3DPOOL_SYSTEMMEM || dst->locked()) return D3DERR_INVALIDCALL;
   const D3DSURFACE_DESC& s = src->desc();
   const D3DSURFACE_DESC& d = dst->desc();
   if (s.Width != d.Width || s.Height != d.Height || s.Format != d.Format) return D3DERR_INVALIDCALL;
-  makeCurrent();
   GlFormat f;
-  LookUpFormat(d.Format, &f);
-  return readPixels(src, dst->memory().data(), d.Width * f.bytesPerPixel) ? D3D_OK : D3DERR_DRIVERINTERNALERROR;
+  if (!LookUpFormat(s.Format, &f) || f.depth || !dst->packBuffer()) return D3DERR_INVALIDCALL;
+  makeCurrent();
+  readPixels(src, dst->packBuffer());
+  dst->setReadPending();
+  return D3D_OK;
 }
 
 HRESULT Device::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, IDirect3DSurface9* dest,

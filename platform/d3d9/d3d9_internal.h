@@ -105,6 +105,10 @@ class Surface final : public IDirect3DSurface9, public Child {
   UINT level() const { return level_; }
   GLuint renderbuffer() const { return renderbuffer_; }
   std::vector<uint8_t>& memory() { return memory_; }
+  GLuint packBuffer() const { return packBuffer_; }
+  bool locked() const { return locked_; }
+  // A readback into the pixel buffer was started and is not yet in memory.
+  void setReadPending() { readPending_ = true; }
   bool isRenderTarget() const { return (desc_.Usage & D3DUSAGE_RENDERTARGET) != 0; }
   bool isDepthStencil() const { return (desc_.Usage & D3DUSAGE_DEPTHSTENCIL) != 0; }
   void bindForDevice();    // the device keeps it as render target or depth surface
@@ -117,6 +121,10 @@ class Surface final : public IDirect3DSurface9, public Child {
   UINT level_ = 0;
   GLuint renderbuffer_ = 0;
   std::vector<uint8_t> memory_;  // SYSTEMMEM surfaces: the pixels, row 0 = top
+  // SYSTEMMEM surfaces: the pixel buffer GetRenderTargetData reads into without waiting; its
+  // pixels reach memory_ at the next LockRect, which is where the wait for the GPU happens.
+  GLuint packBuffer_ = 0;
+  bool readPending_ = false;
   bool locked_ = false;
   Priority priority_;
 };

@@ -87,6 +87,7 @@ Surface::~Surface() {
   device()->makeCurrent();
   device()->forgetSurface(this);
   if (renderbuffer_) glDeleteRenderbuffers(1, &renderbuffer_);
+  if (packBuffer_) glDeleteBuffers(1, &packBuffer_);
 }
 
 bool Surface::createStorage() {
@@ -94,7 +95,14 @@ bool Surface::createStorage() {
   if (!LookUpFormat(desc_.Format, &f)) return false;
   if (desc_.Pool == D3DPOOL_SYSTEMMEM || desc_.Pool == D3DPOOL_SCRATCH) {
     memory_.assign(static_cast<size_t>(desc_.Width) * desc_.Height * f.bytesPerPixel, 0);
-    return true;
+    if (desc_.Pool == D3DPOOL_SCRATCH || f.depth) return true;
+    // The only surfaces GetRenderTargetData writes: their pixel buffer is made here, once.
+    device()->makeCurrent();
+    glGenBuffers(1, &packBuffer_);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, packBuffer_);
+    glBufferData(GL_PIXEL_PACK_BUFFER, static_cast<GLsizeiptr>(memory_.size()), nullptr, GL_STREAM_READ);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    return glGetError() == GL_NO_ERROR;
   }
   device()->makeCurrent();
   glGenRenderbuffers(1, &renderbuffer_);
@@ -171,6 +179,10 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* out, const RECT* rect, DWORD flags) {
     return hr;
   }
   if (memory_.empty() || locked_) return D3DERR_INVALIDCALL;
+  if (readPending_) {
+    if (!device()->collectReadback(this)) return D3DERR_DRIVERINTERNALERROR;
+    readPending_ = false;
+  }
   GlFormat f;
   LookUpFormat(desc_.Format, &f);
   UINT x = 0, y = 0;

@@ -8,7 +8,10 @@
 // (D3DUSAGE_DYNAMIC, D3DLOCK_DISCARD and D3DLOCK_NOOVERWRITE as Direct3D means them), FVF streams,
 // DrawPrimitive and DrawIndexedPrimitive (a draw that would read past its buffers, or an index
 // outside [MinIndex, MinIndex + NumVertices), is refused), the back buffer, offscreen plain
-// surfaces, GetRenderTargetData, StretchRect, ColorFill.
+// surfaces, GetRenderTargetData, StretchRect, ColorFill. GetRenderTargetData does not wait for
+// the GPU: it starts the copy into the system-memory surface (into a GL pixel buffer made with
+// the surface) and returns; the surface's LockRect waits for the copy and gives its pixels, so a
+// program can draw its next frame meanwhile. Into a locked surface it is refused.
 // Render states applied: z enable/write/func, depth bias and slope-scaled bias (scaled by the
 // bound depth format), cull and fill mode, alpha test (enable, func, ref), alpha blending (enable,
 // src/dest blend, blend op, blend factor, separate alpha blend), colour write enable, scissor

@@ -70,9 +70,12 @@ TEST(CaptureArguments, ReadsEveryOptionAndKeepsDefaults) {
   EXPECT_EQ(1024, options.width);
   EXPECT_EQ(768, options.height);
   EXPECT_EQ("out.mp4", options.videoPath);
-  ASSERT_EQ(ParseResult::kRun, Parse(capture::ParseCaptureArguments, {"--null", "--fps", "30"}, &options, &problem))
+  EXPECT_FALSE(options.serial) << "pipelined unless asked";
+  ASSERT_EQ(ParseResult::kRun,
+            Parse(capture::ParseCaptureArguments, {"--null", "--serial", "--fps", "30"}, &options, &problem))
       << problem;
   EXPECT_TRUE(options.nullOutput);
+  EXPECT_TRUE(options.serial);
   EXPECT_EQ(30u, options.fps);
   for (const char* name : {"show.webm", "show.mkv", "SHOW.MP4", "loop.gif"}) {
     ASSERT_EQ(ParseResult::kRun, Parse(capture::ParseCaptureArguments, {"--fps", "25", "-o", name}, &options, &problem))

@@ -1,9 +1,11 @@
 // capture_test.cpp -- captures of a small demo: exact timing against the music, a playable MP4,
-// identical frames run to run, Ctrl+C, and every failure's message and exit code
+// identical bytes run to run and pipelined or serial, Ctrl+C (threads ended), and every
+// failure's message and exit code
 //
 // The run folder holds a go.xml whose layer 0 is active at chosen sixteenth notes and a WAV that
 // clicks where each of those events starts and ends. The frame handler is the test's own: white
 // while layer 0 has an event, black otherwise, so the timing path is tested apart from the effects.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -256,17 +258,51 @@ TEST(Capture, GifLoopsWithoutSoundAndKeepsThePictureSwitches) {
   EXPECT_TRUE(bytes == probe::ReadBytes(folder.dir.File("again.gif"))) << "two captures differ";
 }
 
-TEST(Capture, CtrlCLeavesAPlayableFileWithTheFramesRendered) {
+// The threads of this process: the same before and after a capture once every thread it
+// started has ended.
+size_t ThreadCount() {
+  size_t n = 0;
+  if (DIR* tasks = opendir("/proc/self/task")) {
+    while (dirent* entry = readdir(tasks)) n += entry->d_name[0] != '.';
+    closedir(tasks);
+  }
+  return n;
+}
+
+// Ctrl+C during the frame at 1000 ms (frame 21: 300 + 21 x 33.3 = 1000): that frame still
+// counts, in the pipelined capture (whose frames are still being converted and encoded) as
+// in the serial one, and no thread outlives the capture.
+TEST(Capture, CtrlCLeavesAPlayableFileWithTheFramesRenderedAndEndsTheThreads) {
   RunFolder folder;
-  capture::CaptureOptions options = Mp4Options(folder.dir.File("stopped.mp4"));
-  // Ctrl+C during the frame at 1000 ms (frame 21: 300 + 21 x 33.3 = 1000): that frame still counts.
+  // A first capture makes the threads the driver keeps for the process.
+  ASSERT_EQ(capture::kExitDone, Capture(folder, Mp4Options(folder.dir.File("first.mp4")), new FlashHandler));
+  const size_t threads = ThreadCount();
+  for (bool serial : {false, true}) {
+    SCOPED_TRACE(serial ? "serial" : "pipelined");
+    capture::CaptureOptions options = Mp4Options(folder.dir.File(serial ? "serial.mp4" : "pipelined.mp4"));
+    options.serial = serial;
+    EXPECT_EQ(capture::kExitInterrupted, Capture(folder, options, new FlashHandler(1000)));
+    EXPECT_EQ(threads, ThreadCount()) << "threads left behind";
+    probe::DecodedFile decoded = probe::Decode(options.videoPath);
+    ASSERT_TRUE(decoded.ok) << decoded.error;
+    EXPECT_EQ(22u, decoded.video.times.size());
+    double videoSeconds = 22.0 / 30;
+    double audioSeconds = static_cast<double>(decoded.audio.left.size()) / 44100;
+    EXPECT_NEAR(videoSeconds, audioSeconds, 1.0 / 30);
+  }
+  // PNG frames, written by several threads: every frame up to the stopped one is a whole file.
+  capture::CaptureOptions options = Mp4Options("");
+  options.videoPath.clear();
+  options.framesDir = folder.dir.File("frames");
   EXPECT_EQ(capture::kExitInterrupted, Capture(folder, options, new FlashHandler(1000)));
-  probe::DecodedFile decoded = probe::Decode(folder.dir.File("stopped.mp4"));
-  ASSERT_TRUE(decoded.ok) << decoded.error;
-  EXPECT_EQ(22u, decoded.video.times.size());
-  double videoSeconds = 22.0 / 30;
-  double audioSeconds = static_cast<double>(decoded.audio.left.size()) / 44100;
-  EXPECT_NEAR(videoSeconds, audioSeconds, 1.0 / 30);
+  EXPECT_EQ(threads, ThreadCount()) << "threads left behind";
+  for (uint32_t i = 0; i < 22; ++i) {
+    pictures::Image image;
+    std::string problem;
+    EXPECT_TRUE(pictures::LoadPng(options.framesDir + "/" + capture::PngSequence::FrameName(i), &image, &problem))
+        << problem;
+  }
+  EXPECT_TRUE(probe::ReadBytes(options.framesDir + "/" + capture::PngSequence::FrameName(22)).empty());
   // The handler the test set for SIGINT is back: a later Ctrl+C is the program's business again.
   struct sigaction now;
   sigaction(SIGINT, nullptr, &now);
@@ -279,7 +315,9 @@ std::vector<std::string> FrameFiles(const std::string& dir, uint32_t count) {
   return bytes;
 }
 
-TEST(Capture, TwoCapturesOfTheSameRangeGiveIdenticalPngs) {
+// Two pipelined captures and a serial one of the same range: the same PNG frames and the same
+// MP4, byte for byte, whichever threads converted and encoded them.
+TEST(Capture, PipelinedAndSerialCapturesOfTheSameRangeGiveTheSameBytes) {
   RunFolder folder;
   capture::CaptureOptions options;
   options.fps = 30;
@@ -288,19 +326,38 @@ TEST(Capture, TwoCapturesOfTheSameRangeGiveIdenticalPngs) {
   options.hasTo = true;
   options.width = 160;
   options.height = 120;
-  for (const char* name : {"a", "b"}) {
+  const char* runs[] = {"pipelined", "again", "serial"};
+  for (const char* name : runs) {
     options.framesDir = folder.dir.File(name);
+    options.serial = std::strcmp(name, "serial") == 0;
     ASSERT_EQ(capture::kExitDone, Capture(folder, options, new PatternHandler)) << name;
   }
-  std::vector<std::string> a = FrameFiles(folder.dir.File("a"), 8), b = FrameFiles(folder.dir.File("b"), 8);
-  for (size_t i = 0; i < a.size(); ++i) {
-    ASSERT_FALSE(a[i].empty()) << "frame " << i;
-    EXPECT_TRUE(a[i] == b[i]) << "frame " << i << " differs between the captures";
-    if (i > 0) {
-      EXPECT_FALSE(a[i] == a[i - 1]) << "frame " << i << " equals the one before: the clock did not move";
+  std::vector<std::string> a = FrameFiles(folder.dir.File("pipelined"), 8);
+  for (const char* name : {"again", "serial"}) {
+    std::vector<std::string> b = FrameFiles(folder.dir.File(name), 8);
+    for (size_t i = 0; i < a.size(); ++i) {
+      ASSERT_FALSE(a[i].empty()) << "frame " << i;
+      EXPECT_TRUE(a[i] == b[i]) << "frame " << i << " differs in the " << name << " capture";
     }
   }
-  EXPECT_TRUE(probe::ReadBytes(folder.dir.File("a/frame00008.png")).empty()) << "8 frames in 250 ms at 30 fps";
+  for (size_t i = 1; i < a.size(); ++i)
+    EXPECT_FALSE(a[i] == a[i - 1]) << "frame " << i << " equals the one before: the clock did not move";
+  EXPECT_TRUE(probe::ReadBytes(folder.dir.File("pipelined/frame00008.png")).empty()) << "8 frames in 250 ms at 30 fps";
+
+  // Long enough for every x264 frame thread and the lookahead to take part.
+  options.framesDir.clear();
+  options.fromMs = 0;
+  options.toMs = 2500;
+  std::string first;
+  for (const char* name : runs) {
+    options.videoPath = folder.dir.File(std::string(name) + ".mp4");
+    options.serial = std::strcmp(name, "serial") == 0;
+    ASSERT_EQ(capture::kExitDone, Capture(folder, options, new PatternHandler)) << name;
+    const std::string bytes = probe::ReadBytes(options.videoPath);
+    ASSERT_FALSE(bytes.empty()) << name;
+    if (first.empty()) first = bytes;
+    EXPECT_TRUE(first == bytes) << "the " << name << " MP4 differs from the first";
+  }
 }
 
 // The PNG's colour channels, row by row.

@@ -9,7 +9,7 @@ require "$tool"
 
 # --help documents every option and the exit codes.
 help=$("$tool" capture --help) || fail "capture --help: exit $?"
-for word in --fps --from --to --size --quality -o --frames Ctrl+C "Exit codes"; do
+for word in --fps --from --to --size --quality -o --frames --null --serial Ctrl+C "Exit codes"; do
   grep -q -- "$word" <<<"$help" || fail "capture --help does not mention $word"
 done
 "$tool" frame --help | grep -q -- "--at MS" || fail "frame --help does not mention --at MS"
@@ -41,5 +41,19 @@ head -c 8 "$work/part.mp4" | tail -c 4 | grep -q ftyp || fail "capture -o: not a
 (cd "$source/demo" && "$tool" frame --at 200 --size 64x48 -o "$work/frame.png" 2>"$work/err") ||
   fail "frame: exit $? ($(cat "$work/err"))"
 cmp -s "$work/frame.png" "$work/frames/frame00002.png" || fail "frame --at 200 differs from the capture's frame at 200 ms"
+
+# Ctrl+C from outside, as a terminal sends it, whichever of the capture's threads takes it: exit
+# 130, the frames so far said and kept, the MP4 finished with its index at the front.
+(cd "$source/demo" && exec "$tool" capture --to 60000 --fps 30 --size 64x48 -o "$work/stopped.mp4" 2>"$work/err") &
+pid=$!
+for _ in $(seq 300); do  # the first progress line: the frame loop runs
+  grep -q "^frame [1-9]" "$work/err" 2>/dev/null && break
+  sleep 0.2
+done
+kill -INT $pid
+wait $pid; code=$?
+[ $code -eq 130 ] || fail "Ctrl+C: exit $code ($(tail -n 2 "$work/err"))"
+grep -q "stopped after [1-9][0-9]* of 1800 frames" "$work/err" || fail "Ctrl+C: message: $(tail -n 2 "$work/err")"
+head -c 4096 "$work/stopped.mp4" | grep -q moov || fail "Ctrl+C: the MP4 has no index at its front"
 
 finish "qolatool capture"

@@ -11,7 +11,7 @@
 namespace capture {
 
 const char kCaptureHelp[] =
-    "usage: qolatool capture [--fps N] [--from MS] [--to MS] [--size WxH] [--quality CRF]\n"
+    "usage: qolatool capture [--fps N] [--from MS] [--to MS] [--size WxH] [--quality CRF] [--serial]\n"
     "                        (-o OUT.mp4|.webm|.mkv|.gif | --frames DIR | --null)\n"
     "\n"
     "Renders the demo offline, frame-exact, to a video with its music or to PNG frames. Run it in\n"
@@ -40,11 +40,19 @@ const char kCaptureHelp[] =
     "                 (DIR is made when missing)\n"
     "  --null         no file: every frame rendered and read back, then dropped, to measure\n"
     "                 what the renderer alone costs\n"
+    "  --serial       each frame's stages one after another: render, wait for the GPU, read\n"
+    "                 back, convert, encode, then the next frame (the reference for benchmarks).\n"
+    "                 By default the stages overlap: the demo draws frame n + 1 while frame n\n"
+    "                 is read back, a worker thread converts and others encode (PNG frames a\n"
+    "                 few at once). Both write exactly the same bytes.\n"
     "\n"
     "A progress line on standard error shows the frames done of the total, the frames per\n"
     "second, the time left and where the time goes: the share of rendering, reading back,\n"
-    "converting (scaling, colour) and encoding (and writing) in the frames so far. Ctrl+C stops the capture early: the frames rendered so far are\n"
-    "kept, and the video is finished properly so that it plays up to there (exit code 130).\n"
+    "converting (scaling, colour) and encoding (and writing) in the frames so far. When the\n"
+    "stages overlap, the shares are of the work each stage did, and waiting for the GPU to draw\n"
+    "counts as reading back. Ctrl+C stops the capture early: the frames rendered so far are\n"
+    "encoded and kept, and the video is finished properly so that it plays up to there (exit\n"
+    "code 130).\n"
     "\n"
     "Exit codes: 0 done; 1 the demo or the output failed (no \"go.xml\", a script the demo\n"
     "refuses, music that cannot be read, an output that cannot be written, an encoder FFmpeg's\n"
@@ -100,7 +108,8 @@ bool ParseSize(const char* text, int* width, int* height) {
   return true;
 }
 
-// Walks the arguments as (option, value) pairs; every option takes a value but the flags.
+// Walks the arguments as (option, value) pairs; every option takes a value but the flags
+// (--null, --serial).
 class ArgumentWalk {
  public:
   ArgumentWalk(int argc, char** argv, std::string* problem) : argc_(argc), argv_(argv), problem_(problem) {}
@@ -115,7 +124,7 @@ class ArgumentWalk {
   bool Next(const char** option, const char** value) {
     if (index_ >= argc_) return false;
     *option = argv_[index_++];
-    if (std::strcmp(*option, "--null") == 0) {
+    if (std::strcmp(*option, "--null") == 0 || std::strcmp(*option, "--serial") == 0) {
       *value = "";
       return true;
     }
@@ -179,6 +188,8 @@ ParseResult ParseCaptureArguments(int argc, char** argv, CaptureOptions* out, st
       o.videoPath = value;
     } else if (std::strcmp(option, "--null") == 0) {
       o.nullOutput = true;
+    } else if (std::strcmp(option, "--serial") == 0) {
+      o.serial = true;
     } else if (std::strcmp(option, "--frames") == 0) {
       if (!*value) walk.Fail("--frames needs a folder name");
       o.framesDir = value;

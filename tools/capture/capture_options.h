@@ -24,6 +24,7 @@ struct CaptureOptions {
   std::string videoPath;   // -o: a video file (.mp4, .webm, .mkv) ...
   std::string framesDir;   // --frames: ... or a folder of PNG frames
   bool nullOutput = false;  // --null: ... or nothing: render and read back only
+  bool serial = false;      // --serial: each frame's stages one after another, no worker threads
 };
 
 struct FrameOptions {

@@ -1,4 +1,4 @@
-// capture_run.cpp -- the capture loop: virtual clock, demo frame, readback, output, progress
+// capture_run.cpp -- the capture's set-up: virtual clock, the demo, its output, the loop, the end
 #include "tools/capture/capture_run.h"
 
 #include <sys/stat.h>
@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -13,12 +14,13 @@ extern "C" {
 
 #include "platform/services/virtual_clock.h"
 #include "src/timeline/frame_handler.h"
+#include "tools/capture/capture_loop.h"
 #include "tools/capture/demo_session.h"
-#include "tools/pictures/readback.h"
 #include "tools/capture/gif_writer.h"
-#include "tools/capture/video_writer.h"
 #include "tools/capture/png_frames.h"
 #include "tools/capture/progress.h"
+#include "tools/capture/video_writer.h"
+#include "tools/pictures/readback.h"
 
 namespace capture {
 
@@ -41,8 +43,22 @@ class VirtualClockRun {
   DemoSession session;
 };
 
+// The demo's frames at their music times: the clocks set, then the demo's own frame.
+class DemoFrames : public FrameSource {
+ public:
+  explicit DemoFrames(DemoSession* session) : session_(session) {}
+  void Render(uint32_t timeMs) override {
+    platform_clock::UseVirtualClock(timeMs);
+    session_->RenderFrame();
+  }
+
+ private:
+  DemoSession* session_;
+};
+
 // Starts the demo with the clock at startMs and prepares the readback. False after printing.
-bool StartDemo(const char* tool, VirtualClockRun* run, FrameHandler* handler, pictures::SurfaceReader* reader) {
+bool StartDemo(const char* tool, VirtualClockRun* run, FrameHandler* handler, pictures::SurfaceReader* reader,
+               int copies) {
   struct stat info;
   if (stat("go.xml", &info) != 0) {
     delete handler;
@@ -54,7 +70,7 @@ bool StartDemo(const char* tool, VirtualClockRun* run, FrameHandler* handler, pi
     Fail(tool, "the demo cannot start: " + problem);
     return false;
   }
-  if (!reader->Open(run->session.Direct3DDevice(), nullptr, &problem)) {
+  if (!reader->Open(run->session.Direct3DDevice(), nullptr, &problem, copies)) {
     Fail(tool, "the frames cannot be read back: " + problem);
     return false;
   }
@@ -102,49 +118,21 @@ class PngFile : public FrameSink {
     path_ = path;
     return writer_.Open(kDemoWidth, kDemoHeight, width, height, problem);
   }
-  bool WriteFrame(const pictures::FrameView& image, std::string* problem) override {
-    return writer_.Write(path_.c_str(), image, problem, &times_);
+  bool Reserve(int, std::string*) override {
+    rgb_.assign(writer_.FrameBytes(), 0);
+    return true;
   }
+  bool Convert(const pictures::FrameView& image, int, std::string* problem) override {
+    return writer_.Convert(image, rgb_.data(), problem);
+  }
+  bool Encode(int, uint32_t, std::string* problem) override { return writer_.Save(path_.c_str(), rgb_.data(), problem); }
   bool Finish(std::string*) override { return true; }
 
  private:
   PngWriter writer_;
   std::string path_;
+  std::vector<uint8_t> rgb_;
 };
-
-// The loop's render and readback seconds with the sink's conversion and encoding.
-StageSeconds WithSink(StageSeconds stages, const FrameSink* sink) {
-  if (sink) {
-    stages.convert = sink->Times().convertSeconds;
-    stages.encode = sink->Times().encodeSeconds;
-  }
-  return stages;
-}
-
-// Renders the demo at timeMs and hands the frame to sink (none: the frame is dropped), adding
-// the render's and the readback's seconds to *stages (the sink counts its own).
-bool CaptureFrame(VirtualClockRun* run, pictures::SurfaceReader* reader, uint32_t timeMs, FrameSink* sink,
-                  pictures::GpuFence* finished, StageSeconds* stages, std::string* problem) {
-  {
-    StageTimer render(&stages->render);
-    platform_clock::UseVirtualClock(timeMs);
-    run->session.RenderFrame();
-    if (finished) finished->Wait();
-  }
-  pictures::FrameView image;
-  bool locked;
-  {
-    StageTimer readback(&stages->readback);
-    locked = reader->Lock(&image);
-  }
-  if (!locked) {
-    *problem = "the back buffer could not be read back at " + std::to_string(timeMs) + " ms";
-    return false;
-  }
-  bool ok = !sink || sink->WriteFrame(image, problem);
-  reader->Unlock();
-  return ok;
-}
 
 }  // namespace
 
@@ -153,7 +141,7 @@ int RunCapture(const CaptureOptions& options, FrameHandler* handler) {
   av_log_set_level(AV_LOG_ERROR);  // the encoders' own statistics are not for demo makers
   VirtualClockRun run(options.fromMs);
   pictures::SurfaceReader reader;
-  if (!StartDemo(tool, &run, handler, &reader)) return kExitFailed;
+  if (!StartDemo(tool, &run, handler, &reader, kPipelineCopies)) return kExitFailed;
 
   uint32_t toMs = options.hasTo ? options.toMs : run.session.MusicLengthMs();
   if (toMs <= options.fromMs) {
@@ -168,36 +156,40 @@ int RunCapture(const CaptureOptions& options, FrameHandler* handler) {
     if (!sink) return Fail(tool, problem);
   }
 
-  // Each frame's render ends once the GPU has drawn it, so that its time is the render's and
-  // not the readback's; the fence goes before the demo stops.
+  // The serial loop ends each frame's render once the GPU has drawn it; the fence goes before
+  // the demo stops.
   pictures::GpuFence frameFinished;
-  frameFinished.Open(run.session.Direct3DDevice());
+  if (options.serial) frameFinished.Open(run.session.Direct3DDevice());
+  DemoFrames frames(&run.session);
   StopOnInterrupt interrupt;
   ProgressLine progress(stderr, total);
-  StageSeconds stages;
-  uint32_t done = 0;
-  bool ok = true;
-  while (done < total && !StopOnInterrupt::Requested()) {
-    if (!CaptureFrame(&run, &reader, FrameTimeMs(options.fromMs, options.fps, done), sink.get(), &frameFinished,
-                      &stages, &problem)) {
-      ok = false;
-      break;
-    }
-    ++done;
-    progress.Update(done, WithSink(stages, sink.get()));
-  }
-  bool stopped = ok && done < total;
+  CaptureLoop loop;
+  loop.source = &frames;
+  loop.reader = &reader;
+  loop.sink = sink.get();
+  loop.fence = &frameFinished;
+  loop.progress = &progress;
+  loop.fromMs = options.fromMs;
+  loop.fps = options.fps;
+  loop.frames = total;
+  LoopResult result = options.serial ? RunSerial(loop) : RunPipelined(loop);
+
+  bool stopped = result.ok && result.done < total;
   std::string finishProblem;
-  bool finished = !sink || sink->Finish(&finishProblem);  // a GIF converts and encodes here
-  progress.Finish(done, stopped, WithSink(stages, sink.get()));
-  if (!ok) return Fail(tool, problem);
+  bool finished = true;
+  if (sink) {
+    StageTimer encode(&result.stages.encode);  // a video's last packets; a GIF converts and encodes here
+    finished = sink->Finish(&finishProblem);
+  }
+  progress.Finish(result.done, stopped, result.stages);
+  if (!result.ok) return Fail(tool, result.problem);
   if (!finished) return Fail(tool, finishProblem);
   if (stopped) {
     if (sink) {
-      std::fprintf(stderr, "%s: stopped after %u of %u frames; %s holds them\n", tool, done, total,
+      std::fprintf(stderr, "%s: stopped after %u of %u frames; %s holds them\n", tool, result.done, total,
                    options.videoPath.empty() ? options.framesDir.c_str() : options.videoPath.c_str());
     } else {
-      std::fprintf(stderr, "%s: stopped after %u of %u frames\n", tool, done, total);
+      std::fprintf(stderr, "%s: stopped after %u of %u frames\n", tool, result.done, total);
     }
     return kExitInterrupted;
   }
@@ -208,14 +200,20 @@ int RunFrameShot(const FrameOptions& options, FrameHandler* handler) {
   const char* tool = "qolatool frame";
   VirtualClockRun run(options.atMs);
   pictures::SurfaceReader reader;
-  if (!StartDemo(tool, &run, handler, &reader)) return kExitFailed;
+  if (!StartDemo(tool, &run, handler, &reader, 1)) return kExitFailed;
   std::string problem;
   PngFile png;
   if (!png.Open(options.pngPath, options.width, options.height, &problem)) return Fail(tool, problem);
   // Exactly a capture's frame: the clock at the time, the demo's frame, the readback.
-  StageSeconds stages;
-  if (!CaptureFrame(&run, &reader, options.atMs, &png, nullptr, &stages, &problem)) return Fail(tool, problem);
-  return kExitDone;
+  DemoFrames frames(&run.session);
+  CaptureLoop loop;
+  loop.source = &frames;
+  loop.reader = &reader;
+  loop.sink = &png;
+  loop.fromMs = options.atMs;
+  loop.frames = 1;
+  LoopResult result = RunSerial(loop);
+  return result.ok ? kExitDone : Fail(tool, result.problem);
 }
 
 }  // namespace capture

@@ -1,8 +1,8 @@
 // capture_run.h -- `qolatool capture` and `qolatool frame`: the demo rendered offline, frame-exact
 //
 // Both run in the demo's run directory. They turn the platform's virtual clock on, start the
-// demo on an offscreen device (DemoSession), and for each frame set the clock to the frame's
-// music time, run the demo's frame and read the back buffer back into the output.
+// demo on an offscreen device (DemoSession), open the output and run the frame loop
+// (capture_loop.h): pipelined unless --serial; `qolatool frame` is one serial frame.
 #pragma once
 
 #include "tools/capture/capture_options.h"

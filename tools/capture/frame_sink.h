@@ -1,4 +1,11 @@
-// frame_sink.h -- where captured frames go: PNG files or a video file, behind one interface
+// frame_sink.h -- where captured frames go (PNG files, a video, a GIF), in two stages
+//
+// Convert turns a read-back frame into the output's pixels (scaling, colour) in one of the
+// sink's slots; Encode writes a slot's frame out (encoders, muxer, files). The serial capture
+// runs both for each frame on its own thread with slot 0; the pipelined one converts on one
+// worker thread and encodes on others, with several slots in use at once. A sink's bytes depend
+// only on the frames and their order, never on which thread ran a stage, so both captures write
+// the same files.
 #pragma once
 
 #include <chrono>
@@ -8,12 +15,6 @@
 #include "tools/pictures/readback.h"
 
 namespace capture {
-
-// Where a sink's time goes: converting frames (scaling, colour) and encoding them (and writing).
-struct SinkTimes {
-  double convertSeconds = 0.0;
-  double encodeSeconds = 0.0;
-};
 
 // Adds the seconds of its own lifetime to *total: one stage of one frame.
 class StageTimer {
@@ -30,15 +31,22 @@ class StageTimer {
 
 class FrameSink {
  public:
-  virtual ~FrameSink() = default;
-  // Adds the next frame. False with *problem set when it cannot be written.
-  virtual bool WriteFrame(const pictures::FrameView& image, std::string* problem) = 0;
-  // Completes the output with the frames written so far (a video's last packets and index).
-  virtual bool Finish(std::string* problem) = 0;
-  const SinkTimes& Times() const { return times_; }
+  static constexpr int kMaxSlots = 8;
 
- protected:
-  SinkTimes times_;
+  virtual ~FrameSink() = default;
+  // Makes the buffers of slots (1 to kMaxSlots) converted frames, before the first frame.
+  virtual bool Reserve(int slots, std::string* problem) = 0;
+  // Converts image into slot. One call at a time; never a slot whose Encode is running.
+  virtual bool Convert(const pictures::FrameView& image, int slot, std::string* problem) = 0;
+  // Encodes the frame converted into slot as the output's frame index (0, 1, ...). Frames come
+  // in order, one call at a time, unless EncodesEachFrameAlone.
+  virtual bool Encode(int slot, uint32_t index, std::string* problem) = 0;
+  // True when each frame is a file of its own, so that frames can be encoded at once on several
+  // threads, in any order.
+  virtual bool EncodesEachFrameAlone() const { return false; }
+  // Completes the output with the frames encoded so far (a video's last packets and index, a
+  // GIF's palette and frames).
+  virtual bool Finish(std::string* problem) = 0;
 };
 
 }  // namespace capture

@@ -216,20 +216,35 @@ bool GifWriter::Open(const Settings& settings, std::string* problem) {
                       problem);
 }
 
-bool GifWriter::WriteFrame(const pictures::FrameView& image, std::string* problem) {
-  if (!spool_ || finished_) {
-    *problem = "the GIF is not open";
+bool GifWriter::Reserve(int slots, std::string* problem) {
+  if (slots < 1 || slots > kMaxSlots) {
+    *problem = "a GIF keeps 1 to " + std::to_string(kMaxSlots) + " converted frames at once";
     return false;
   }
-  StageTimer convert(&times_.convertSeconds);
-  uint8_t* planes[4] = {rgb_.data(), nullptr, nullptr, nullptr};
+  slots_.assign(static_cast<size_t>(slots), std::vector<uint8_t>(rgb_.size(), 0));
+  return true;
+}
+
+bool GifWriter::Convert(const pictures::FrameView& image, int slot, std::string* problem) {
+  if (!spool_ || finished_ || slot < 0 || static_cast<size_t>(slot) >= slots_.size()) {
+    *problem = "the GIF is not open for this frame";
+    return false;
+  }
+  uint8_t* planes[4] = {slots_[static_cast<size_t>(slot)].data(), nullptr, nullptr, nullptr};
   int strides[4] = {settings_.width * 3, 0, 0, 0};
-  if (!scaler_.Scale(image, planes, strides)) {
-    *problem = "the frame could not be converted for the GIF";
+  if (scaler_.Scale(image, planes, strides)) return true;
+  *problem = "the frame could not be converted for the GIF";
+  return false;
+}
+
+bool GifWriter::Encode(int slot, uint32_t index, std::string* problem) {
+  if (!spool_ || finished_ || slot < 0 || static_cast<size_t>(slot) >= slots_.size() || index != frames_) {
+    *problem = "the GIF is not open for frame " + std::to_string(index);
     return false;
   }
-  for (size_t i = 0; i < rgb_.size(); i += 3) ++histogram_[static_cast<size_t>(BinOf(rgb_[i], rgb_[i + 1], rgb_[i + 2]))];
-  if (std::fwrite(rgb_.data(), 1, rgb_.size(), spool_) != rgb_.size()) {
+  const std::vector<uint8_t>& rgb = slots_[static_cast<size_t>(slot)];
+  for (size_t i = 0; i < rgb.size(); i += 3) ++histogram_[static_cast<size_t>(BinOf(rgb[i], rgb[i + 1], rgb[i + 2]))];
+  if (std::fwrite(rgb.data(), 1, rgb.size(), spool_) != rgb.size()) {
     *problem = std::string("the GIF's frames cannot be kept in a temporary file (") + std::strerror(errno) + ")";
     return false;
   }
@@ -244,13 +259,12 @@ bool GifWriter::Finish(std::string* problem) {
     *problem = "the GIF is not open";
     return false;
   }
-  StageTimer encode(&times_.encodeSeconds);
-  bool ok = Encode(problem);
+  bool ok = WriteFile(problem);
   Close();
   return ok;
 }
 
-bool GifWriter::Encode(std::string* problem) {
+bool GifWriter::WriteFile(std::string* problem) {
   const std::string& path = settings_.path;
   const std::vector<uint8_t> palette = MedianCutPalette(histogram_);
   AVFormatContext* format = nullptr;

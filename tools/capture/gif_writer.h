@@ -1,7 +1,8 @@
 // gif_writer.h -- captured frames as an animated GIF that loops, with one palette for the clip
 //
 // A GIF holds 256 colours and no sound. While the capture runs, each frame is scaled to the
-// output size and kept (RGB, in a temporary file) and its colours are counted. At the end one
+// output size (Convert) and kept (RGB, in a temporary file) and its colours are counted
+// (Encode, in frame order). At the end one
 // palette is made for the whole clip by median cut over those counts, every frame is dithered
 // to it (Floyd-Steinberg, in raster order) and FFmpeg's GIF encoder and muxer write the frames,
 // looping forever. Nothing depends on the clock or on threads: the same frames give the same
@@ -41,7 +42,11 @@ class GifWriter : public FrameSink {
 
   // Checks the settings and that the file can be written. False with *problem set.
   bool Open(const Settings& settings, std::string* problem);
-  bool WriteFrame(const pictures::FrameView& image, std::string* problem) override;
+  bool Reserve(int slots, std::string* problem) override;
+  // Scales the frame into the slot.
+  bool Convert(const pictures::FrameView& image, int slot, std::string* problem) override;
+  // Counts the slot's colours and keeps its pixels for the end.
+  bool Encode(int slot, uint32_t index, std::string* problem) override;
   // The palette, the dithered frames and the file.
   bool Finish(std::string* problem) override;
 
@@ -54,12 +59,13 @@ class GifWriter : public FrameSink {
                      std::vector<uint16_t>* nearestCache, uint8_t* indices);
 
  private:
-  bool Encode(std::string* problem);
+  bool WriteFile(std::string* problem);
   void Close();
 
   Settings settings_;
   FrameScaler scaler_;
-  std::vector<uint8_t> rgb_;          // one frame at the output size
+  std::vector<std::vector<uint8_t>> slots_;  // converted frames at the output size
+  std::vector<uint8_t> rgb_;          // one kept frame, read again at the end
   std::vector<uint64_t> histogram_;   // 32 x 32 x 32 colour bins of every frame so far
   FILE* spool_ = nullptr;             // the frames so far
   uint32_t frames_ = 0;

@@ -84,7 +84,10 @@ StopOnInterrupt::StopOnInterrupt() {
   sigaction(SIGINT, &action, &previousAction);
 }
 
-StopOnInterrupt::~StopOnInterrupt() { sigaction(SIGINT, &previousAction, nullptr); }
+StopOnInterrupt::~StopOnInterrupt() {
+  sigaction(SIGINT, &previousAction, nullptr);
+  interrupted = 0;  // asked of this capture only
+}
 
 bool StopOnInterrupt::Requested() { return interrupted != 0; }
 

@@ -18,6 +18,7 @@ namespace capture {
 namespace {
 
 constexpr int64_t kAudioBitRate = 192000;
+constexpr int kX264Threads = 3;
 
 constexpr VideoFormat kFormats[] = {
     {".mp4", "mp4", "libx264", "H.264", "aac", "AAC", 44100},
@@ -50,6 +51,14 @@ void SetVideoOptions(const VideoFormat& kind, AVCodecContext* video, int quality
   if (std::strcmp(kind.videoEncoder, "libx264") == 0) {
     av_opt_set_double(video->priv_data, "crf", quality, 0);
     av_opt_set(video->priv_data, "preset", "medium", 0);
+    // x264 decides each frame alike for any timing of its threads, but its output depends on
+    // how many frame threads it runs (each limits what the next may refer to) and its default
+    // is the machine's core count. A fixed number of frame threads, no sliced threads (whose
+    // slices follow the thread count too) and its deterministic mode keep the bytes the same
+    // on every machine; the lookahead threads follow from the frame threads.
+    video->thread_count = kX264Threads;
+    video->thread_type = FF_THREAD_FRAME;
+    av_opt_set(video->priv_data, "x264-params", "non-deterministic=0", 0);
   } else {
     // VP9 in constant quality: no target bit rate; tile columns let two threads share a frame
     // without changing what is encoded.
@@ -147,8 +156,7 @@ bool VideoWriter::OpenVideo(std::string* problem) {
   }
   videoStream_ = avformat_new_stream(format_, nullptr);
   video_ = avcodec_alloc_context3(codec);
-  videoFrame_ = av_frame_alloc();
-  if (!videoStream_ || !video_ || !videoFrame_) {
+  if (!videoStream_ || !video_) {
     *problem = "no memory for the video encoder";
     return false;
   }
@@ -176,14 +184,6 @@ bool VideoWriter::OpenVideo(std::string* problem) {
   videoStream_->time_base = video_->time_base;
   videoStream_->avg_frame_rate = rate;
   videoStream_->r_frame_rate = rate;
-
-  videoFrame_->format = AV_PIX_FMT_YUV420P;
-  videoFrame_->width = settings_.width;
-  videoFrame_->height = settings_.height;
-  if (av_frame_get_buffer(videoFrame_, 0) < 0) {
-    *problem = "no memory for the video frame";
-    return false;
-  }
   return scaler_.Open(settings_.sourceWidth, settings_.sourceHeight, settings_.width, settings_.height,
                       AV_PIX_FMT_YUV420P, problem);
 }
@@ -260,24 +260,60 @@ bool VideoWriter::ReadMusic(int samples) {
   return true;
 }
 
-bool VideoWriter::WriteFrame(const pictures::FrameView& image, std::string* problem) {
-  if (!headerWritten_ || finished_) {
-    *problem = "the video file is not open";
+bool VideoWriter::Reserve(int slots, std::string* problem) {
+  FreePictures();
+  if (slots < 1 || slots > kMaxSlots) {
+    *problem = "a video keeps 1 to " + std::to_string(kMaxSlots) + " converted frames at once";
     return false;
   }
-  // Only reallocates when the encoder still holds the previous picture (libx264 copies it).
-  bool converted;
-  {
-    StageTimer convert(&times_.convertSeconds);
-    converted = av_frame_make_writable(videoFrame_) >= 0 && scaler_.Scale(image, videoFrame_->data, videoFrame_->linesize);
+  for (int i = 0; i < slots; ++i) {
+    AVFrame* picture = av_frame_alloc();
+    if (picture) pictures_.push_back(picture);
+    if (!picture) {
+      *problem = "no memory for the video frames";
+      return false;
+    }
+    picture->format = AV_PIX_FMT_YUV420P;
+    picture->width = settings_.width;
+    picture->height = settings_.height;
+    if (av_frame_get_buffer(picture, 0) < 0) {
+      *problem = "no memory for the video frames";
+      return false;
+    }
   }
-  if (!converted) {
-    *problem = "the frame could not be converted for the video";
+  return true;
+}
+
+void VideoWriter::FreePictures() {
+  for (AVFrame*& picture : pictures_) av_frame_free(&picture);
+  pictures_.clear();
+}
+
+bool VideoWriter::Convert(const pictures::FrameView& image, int slot, std::string* problem) {
+  if (!headerWritten_ || finished_ || slot < 0 || static_cast<size_t>(slot) >= pictures_.size()) {
+    *problem = "the video file is not open for this frame";
     return false;
   }
-  StageTimer encode(&times_.encodeSeconds);
-  videoFrame_->pts = framesWritten_;
-  if (!Encode(video_, videoStream_, videoFrame_, problem)) return false;
+  // Only reallocates when the encoder still holds the slot's last picture (libx264 copies it).
+  AVFrame* picture = pictures_[static_cast<size_t>(slot)];
+  if (av_frame_make_writable(picture) >= 0 && scaler_.Scale(image, picture->data, picture->linesize)) return true;
+  *problem = "the frame could not be converted for the video";
+  return false;
+}
+
+bool VideoWriter::Encode(int slot, uint32_t index, std::string* problem) {
+  if (!headerWritten_ || finished_ || slot < 0 || static_cast<size_t>(slot) >= pictures_.size()) {
+    *problem = "the video file is not open for this frame";
+    return false;
+  }
+  if (index != framesWritten_) {
+    *problem = "video frame " + std::to_string(index) + " came where frame " + std::to_string(framesWritten_) +
+               " belongs";
+    return false;
+  }
+  AVFrame* picture = pictures_[static_cast<size_t>(slot)];
+  picture->pts = framesWritten_;
+  if (!Send(video_, videoStream_, picture, problem)) return false;
   ++framesWritten_;
   // The music up to the end of this frame, whole encoder frames only: the rest waits.
   return EncodeAudioUntil(framesWritten_ * audioRate_ / settings_.fps, problem);
@@ -293,13 +329,13 @@ bool VideoWriter::EncodeAudioUntil(int64_t samples, std::string* problem) {
     audioFrame_->nb_samples = frameSize;
     ReadMusic(frameSize);
     audioFrame_->pts = samplesWritten_;
-    if (!Encode(audio_, audioStream_, audioFrame_, problem)) return false;
+    if (!Send(audio_, audioStream_, audioFrame_, problem)) return false;
     samplesWritten_ += frameSize;
   }
   return true;
 }
 
-bool VideoWriter::Encode(AVCodecContext* codec, AVStream* stream, AVFrame* frame, std::string* problem) {
+bool VideoWriter::Send(AVCodecContext* codec, AVStream* stream, AVFrame* frame, std::string* problem) {
   int error = avcodec_send_frame(codec, frame);
   if (error < 0) {
     *problem = std::string("the ") + codec->codec->name + " encoder failed (" + AvErrorText(error) + ")";
@@ -333,11 +369,11 @@ bool VideoWriter::Finish(std::string* problem) {
     audioFrame_->nb_samples = static_cast<int>(rest);
     ReadMusic(static_cast<int>(rest));
     audioFrame_->pts = samplesWritten_;
-    ok = Encode(audio_, audioStream_, audioFrame_, problem);
+    ok = Send(audio_, audioStream_, audioFrame_, problem);
     samplesWritten_ = wanted;
   }
-  ok = Encode(audio_, audioStream_, nullptr, problem) && ok;
-  ok = Encode(video_, videoStream_, nullptr, problem) && ok;
+  ok = Send(audio_, audioStream_, nullptr, problem) && ok;
+  ok = Send(video_, videoStream_, nullptr, problem) && ok;
   int error = av_write_trailer(format_);
   if (error < 0 && ok) {
     *problem = settings_.path + ": the file's index cannot be written (" + AvErrorText(error) + ")";
@@ -353,7 +389,7 @@ void VideoWriter::Free() {
   }
   avcodec_free_context(&video_);
   avcodec_free_context(&audio_);
-  av_frame_free(&videoFrame_);
+  FreePictures();
   av_frame_free(&audioFrame_);
   av_packet_free(&packet_);
   if (format_) {

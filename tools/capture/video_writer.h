@@ -8,7 +8,10 @@
 // music of the same time range is encoded alongside, up to the end of each frame, so a capture
 // stopped early still ends with both tracks of the same length. Every encoder runs with fixed
 // settings and no wall-clock input, so the same frames give the same file.
-// Frames, packets and conversion buffers are made once in Open and reused for every frame.
+// Packets and conversion buffers are made once in Open, the converted pictures in Reserve, and
+// reused for every frame. Convert and Encode share no state, so they may run on two threads.
+// The encoders' threads are fixed (not the machine's core count), so the bytes are the same on
+// every machine and whichever thread feeds the encoder.
 #pragma once
 
 #include <cstdint>
@@ -66,7 +69,9 @@ class VideoWriter : public FrameSink {
   // (an extension of no format, a missing encoder, unreadable music, a file that cannot be
   // written).
   bool Open(const Settings& settings, std::string* problem);
-  bool WriteFrame(const pictures::FrameView& image, std::string* problem) override;
+  bool Reserve(int slots, std::string* problem) override;
+  bool Convert(const pictures::FrameView& image, int slot, std::string* problem) override;
+  bool Encode(int slot, uint32_t index, std::string* problem) override;
   // The audio up to the last frame's end, the encoders' last packets, the file's index.
   bool Finish(std::string* problem) override;
 
@@ -75,7 +80,8 @@ class VideoWriter : public FrameSink {
   bool OpenVideo(std::string* problem);
   bool OpenAudio(std::string* problem);
   // Sends frame (null: the end) to the encoder and writes every packet it has ready.
-  bool Encode(AVCodecContext* codec, AVStream* stream, AVFrame* frame, std::string* problem);
+  bool Send(AVCodecContext* codec, AVStream* stream, AVFrame* frame, std::string* problem);
+  void FreePictures();
   bool EncodeAudioUntil(int64_t samples, std::string* problem);
   // The next samples of the music into audioFrame_, in the encoder's sample format.
   bool ReadMusic(int samples);
@@ -90,7 +96,7 @@ class VideoWriter : public FrameSink {
   AVCodecContext* audio_ = nullptr;
   AVStream* videoStream_ = nullptr;
   AVStream* audioStream_ = nullptr;
-  AVFrame* videoFrame_ = nullptr;
+  std::vector<AVFrame*> pictures_;  // the converted frames, one per slot
   AVFrame* audioFrame_ = nullptr;
   AVPacket* packet_ = nullptr;
   FrameScaler scaler_;

@@ -20,10 +20,14 @@ bool Readable(D3DFORMAT format) {
 
 }  // namespace
 
-bool SurfaceReader::Open(IDirect3DDevice9* device, IDirect3DSurface9* surface, std::string* problem) {
+bool SurfaceReader::Open(IDirect3DDevice9* device, IDirect3DSurface9* surface, std::string* problem, int copies) {
   Close();
   if (!device) {
     *problem = "no Direct3D device to read pixels from";
+    return false;
+  }
+  if (copies < 1 || copies > kMaxCopies) {
+    *problem = "a reader keeps 1 to " + std::to_string(kMaxCopies) + " copies, not " + std::to_string(copies);
     return false;
   }
   device_ = device;
@@ -44,22 +48,29 @@ bool SurfaceReader::Open(IDirect3DDevice9* device, IDirect3DSurface9* surface, s
     *problem = "the surface is not X8R8G8B8, A8R8G8B8 or R32F";
     return false;
   }
-  hr = device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy_, nullptr);
-  if (FAILED(hr)) {
-    *problem = Failed("CreateOffscreenPlainSurface", hr);
-    return false;
+  for (count_ = 0; count_ < copies; ++count_) {
+    hr = device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM,
+                                             &copies_[count_], nullptr);
+    if (FAILED(hr)) {
+      *problem = Failed("CreateOffscreenPlainSurface", hr);
+      return false;
+    }
   }
   width_ = static_cast<int>(desc.Width);
   height_ = static_cast<int>(desc.Height);
   return true;
 }
 
-bool SurfaceReader::Lock(FrameView* view) {
-  if (!copy_ || locked_) return false;
-  if (FAILED(device_->GetRenderTargetData(source_, copy_))) return false;
+bool SurfaceReader::Read(int copy) {
+  if (copy < 0 || copy >= count_ || locked_[copy]) return false;
+  return SUCCEEDED(device_->GetRenderTargetData(source_, copies_[copy]));
+}
+
+bool SurfaceReader::Lock(int copy, FrameView* view) {
+  if (copy < 0 || copy >= count_ || locked_[copy]) return false;
   D3DLOCKED_RECT rect;
-  if (FAILED(copy_->LockRect(&rect, nullptr, D3DLOCK_READONLY))) return false;
-  locked_ = true;
+  if (FAILED(copies_[copy]->LockRect(&rect, nullptr, D3DLOCK_READONLY))) return false;
+  locked_[copy] = true;
   view->bgrx = static_cast<const uint8_t*>(rect.pBits);
   view->pitch = rect.Pitch;
   view->width = width_;
@@ -67,16 +78,24 @@ bool SurfaceReader::Lock(FrameView* view) {
   return true;
 }
 
-void SurfaceReader::Unlock() {
-  if (locked_) copy_->UnlockRect();
-  locked_ = false;
+void SurfaceReader::Unlock(int copy) {
+  if (copy < 0 || copy >= count_ || !locked_[copy]) return;
+  copies_[copy]->UnlockRect();
+  locked_[copy] = false;
 }
 
+bool SurfaceReader::Lock(FrameView* view) { return Read(0) && Lock(0, view); }
+
+void SurfaceReader::Unlock() { Unlock(0); }
+
 void SurfaceReader::Close() {
-  Unlock();
-  if (copy_) copy_->Release();
+  for (int i = 0; i < kMaxCopies; ++i) {
+    Unlock(i);
+    if (copies_[i]) copies_[i]->Release();
+    copies_[i] = nullptr;
+  }
+  count_ = 0;
   if (source_) source_->Release();
-  copy_ = nullptr;
   source_ = nullptr;
   device_ = nullptr;
 }

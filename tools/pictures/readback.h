@@ -1,9 +1,11 @@
-// readback.h -- a render target read back through the Direct3D calls, into one reused surface
+// readback.h -- a render target read back through the Direct3D calls, into reused surfaces
 //
 // GetRenderTargetData copies the surface (resolving the back buffer's samples) into a
 // system-memory offscreen plain surface made once; LockRect gives its rows. Every reader of
 // pixels above the platform layer comes here: capture's frames, qolatool shot and frame, the
-// tests and the benchmarks.
+// tests and the benchmarks. With two copies a capture reads frame n into one while it draws
+// frame n + 1 and converts frame n - 1 out of the other: GetRenderTargetData only starts the
+// copy, and the wait for it happens at the copy's LockRect.
 #pragma once
 
 #include <d3d9.h>
@@ -32,21 +34,29 @@ class SurfaceReader {
   SurfaceReader(const SurfaceReader&) = delete;
   SurfaceReader& operator=(const SurfaceReader&) = delete;
 
-  // Makes the system-memory copy for surface (X8R8G8B8, A8R8G8B8 or R32F); a null surface
-  // means the device's back buffer. False with *problem set.
-  bool Open(IDirect3DDevice9* device, IDirect3DSurface9* surface, std::string* problem);
-  // Reads the surface and locks the copy: *view is valid until Unlock.
+  static constexpr int kMaxCopies = 4;
+
+  // Makes copies (1 to kMaxCopies) system-memory copies for surface (X8R8G8B8, A8R8G8B8 or
+  // R32F); a null surface means the device's back buffer. False with *problem set.
+  bool Open(IDirect3DDevice9* device, IDirect3DSurface9* surface, std::string* problem, int copies = 1);
+  // Reads the surface and locks copy 0: *view is valid until Unlock.
   bool Lock(FrameView* view);
   void Unlock();
+  // The same in two steps on any copy: Read starts reading the surface as it is now into the
+  // copy (refused while that copy is locked); Lock waits for that read and gives its rows.
+  bool Read(int copy);
+  bool Lock(int copy, FrameView* view);
+  void Unlock(int copy);
   void Close();
 
  private:
   IDirect3DDevice9* device_ = nullptr;
   IDirect3DSurface9* source_ = nullptr;
-  IDirect3DSurface9* copy_ = nullptr;
+  IDirect3DSurface9* copies_[kMaxCopies] = {};
+  bool locked_[kMaxCopies] = {};
+  int count_ = 0;
   int width_ = 0;
   int height_ = 0;
-  bool locked_ = false;
 };
 
 // The wait that ends a frame, as a Direct3D 9 program finishes one: an event query issued

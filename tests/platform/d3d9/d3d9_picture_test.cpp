@@ -408,6 +408,34 @@ TEST_F(D3D9Multisample, EdgesGetIntermediateValues) {
   EXPECT_TRUE(Near(AverageColor(p, 2, 2, 10, 10), 0xffffffff, 0));
 }
 
+// GetRenderTargetData only starts the copy: each copy still shows the picture of its own call
+// after the target was cleared again, and the wait happens at its LockRect.
+TEST_F(D3D9Multisample, EachReadbackKeepsThePictureOfItsCallUntilItsLock) {
+  pictures::SurfaceReader reader;
+  std::string problem;
+  ASSERT_TRUE(reader.Open(dev_, nullptr, &problem, 2)) << problem;
+  const D3DCOLOR colours[3] = {D3DCOLOR_XRGB(250, 10, 20), D3DCOLOR_XRGB(5, 240, 30), D3DCOLOR_XRGB(0, 0, 255)};
+  ASSERT_EQ(D3D_OK, dev_->Clear(0, nullptr, D3DCLEAR_TARGET, colours[0], 1.f, 0));
+  ASSERT_TRUE(reader.Read(0));
+  ASSERT_EQ(D3D_OK, dev_->Clear(0, nullptr, D3DCLEAR_TARGET, colours[1], 1.f, 0));
+  ASSERT_TRUE(reader.Read(1));
+  ASSERT_EQ(D3D_OK, dev_->Clear(0, nullptr, D3DCLEAR_TARGET, colours[2], 1.f, 0));
+  for (int copy = 0; copy < 2; ++copy) {
+    pictures::FrameView view;
+    ASSERT_TRUE(reader.Lock(copy, &view)) << copy;
+    Picture p;
+    pictures::ToImage(view, true, &p);
+    EXPECT_TRUE(Near(AverageColor(p, 0, 0, kSize, kSize), colours[copy] | 0xff000000u, 0, true))
+        << "copy " << copy << ": " << Describe(AverageColor(p, 0, 0, kSize, kSize));
+    EXPECT_FALSE(reader.Read(copy)) << "a locked copy is read into";
+  }
+  reader.Unlock(0);
+  EXPECT_TRUE(reader.Read(0)) << "an unlocked copy is read into again";
+  Picture now;
+  ASSERT_TRUE(ReadBackBuffer(dev_, &now));
+  EXPECT_TRUE(Near(AverageColor(now, 0, 0, kSize, kSize), colours[2], 0));
+}
+
 TEST(D3D9Create, MultisamplingIsRefusedNotLowered) {
   platform_testing::Reset();
   platform_testing::FailCall("IDirect3D9::CreateDevice:multisample");
