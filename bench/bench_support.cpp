@@ -2,6 +2,7 @@
 #include "bench/bench_support.h"
 
 #include <sys/stat.h>
+#include <time.h>
 
 #include <cstdlib>
 
@@ -20,6 +21,12 @@ namespace bench_support {
 
 // The test programs' counting operator new (tests/support/allocation_count.cpp) counts here too.
 uint64_t AllocationCount() { return glhooks::Allocations(); }
+
+double ProcessCpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
+}
 
 std::string DemoFile(const std::string& name) {
   if (const char* dir = std::getenv("QOLA_DEMO_DIR")) {

@@ -4,7 +4,8 @@
 // Each frame is the demo's: clear, the effect's draw through the effect table as the dispatcher
 // calls it, present, then the wait of a Direct3D 9 program (an event query asked until it is
 // done). Without that wait llvmpipe would still be drawing when the clock stops. Beside each
-// picture: its ratio to the bare frame (clear and present alone) and the allocations per frame.
+// picture: its ratio to the bare frame (clear and present alone), the CPU time of all the process's
+// threads per frame (the driver's rasterizer threads included) and the allocations per frame.
 #include <benchmark/benchmark.h>
 #include <d3d9.h>
 
@@ -57,10 +58,12 @@ void RunPicture(benchmark::State& state, const EffectEvent* picture) {
   };
   one();  // whatever a first frame of this picture meets in the driver, outside the timing
   const uint64_t allocations = bench_support::AllocationCount();
+  const double cpuStart = bench_support::ProcessCpuMs();
   const Clock::time_point start = Clock::now();
   for (auto _ : state) one();
   const double frameMs =
       std::chrono::duration<double, std::milli>(Clock::now() - start).count() / static_cast<double>(state.iterations());
+  state.counters["cpu_ms"] = (bench_support::ProcessCpuMs() - cpuStart) / static_cast<double>(state.iterations());
   state.counters["x_bare"] = frameMs / bareMs;
   state.counters["allocs_per_frame"] = static_cast<double>(bench_support::AllocationCount() - allocations) /
                                        static_cast<double>(state.iterations());

@@ -1,10 +1,9 @@
 // capture_options.cpp -- argument parsing and help of `qolatool capture` and `qolatool frame`
 #include "tools/capture/capture_options.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
+#include "tools/arguments/numbers.h"
 #include "tools/capture/gif_writer.h"
 #include "tools/capture/video_writer.h"
 
@@ -84,27 +83,14 @@ constexpr int kMinSide = 16;
 constexpr int kMaxSide = 8192;
 constexpr int kMaxQuality = 51;
 
-bool ParseUnsigned(const char* text, uint64_t max, uint64_t* out) {
-  if (!text || *text < '0' || *text > '9') return false;
-  errno = 0;
-  char* end = nullptr;
-  unsigned long long value = std::strtoull(text, &end, 10);
-  if (errno != 0 || *end != '\0' || value > max) return false;
-  *out = value;
-  return true;
-}
+using arguments::ParseWhole;
 
 // "WxH" with both sides even (4:2:0 video halves them) and within bounds.
-bool ParseSize(const char* text, int* width, int* height) {
-  if (!text) return false;
-  const char* x = std::strchr(text, 'x');
-  if (!x) return false;
-  std::string w(text, static_cast<size_t>(x - text));
-  uint64_t wv = 0, hv = 0;
-  if (!ParseUnsigned(w.c_str(), kMaxSide, &wv) || !ParseUnsigned(x + 1, kMaxSide, &hv)) return false;
-  if (wv < kMinSide || hv < kMinSide || wv % 2 != 0 || hv % 2 != 0) return false;
-  *width = static_cast<int>(wv);
-  *height = static_cast<int>(hv);
+bool ParseEvenSize(const char* text, int* width, int* height) {
+  int w = 0, h = 0;
+  if (!arguments::ParseSize(text, kMinSide, kMaxSide, &w, &h) || w % 2 != 0 || h % 2 != 0) return false;
+  *width = w;
+  *height = h;
   return true;
 }
 
@@ -165,10 +151,10 @@ ParseResult ParseCaptureArguments(int argc, char** argv, CaptureOptions* out, st
   while (walk.Next(&option, &value)) {
     uint64_t n = 0;
     if (std::strcmp(option, "--fps") == 0) {
-      if (!ParseUnsigned(value, kMaxFps, &n) || n == 0) walk.Fail(Quoted(option, value) + ": frames per second from 1 to 240");
+      if (!ParseWhole(value, kMaxFps, &n) || n == 0) walk.Fail(Quoted(option, value) + ": frames per second from 1 to 240");
       o.fps = static_cast<uint32_t>(n);
     } else if (std::strcmp(option, "--from") == 0 || std::strcmp(option, "--to") == 0) {
-      if (!ParseUnsigned(value, 0xFFFFFFFFull, &n)) walk.Fail(Quoted(option, value) + ": a music time in whole milliseconds");
+      if (!ParseWhole(value, 0xFFFFFFFFull, &n)) walk.Fail(Quoted(option, value) + ": a music time in whole milliseconds");
       if (option[2] == 'f') {
         o.fromMs = static_cast<uint32_t>(n);
       } else {
@@ -176,9 +162,9 @@ ParseResult ParseCaptureArguments(int argc, char** argv, CaptureOptions* out, st
         o.hasTo = true;
       }
     } else if (std::strcmp(option, "--size") == 0) {
-      if (!ParseSize(value, &o.width, &o.height)) walk.Fail(Quoted(option, value) + ": WxH with even sides from 16 to 8192");
+      if (!ParseEvenSize(value, &o.width, &o.height)) walk.Fail(Quoted(option, value) + ": WxH with even sides from 16 to 8192");
     } else if (std::strcmp(option, "--quality") == 0) {
-      if (!ParseUnsigned(value, kMaxQuality, &n)) walk.Fail(Quoted(option, value) + ": a constant rate factor from 0 to 51");
+      if (!ParseWhole(value, kMaxQuality, &n)) walk.Fail(Quoted(option, value) + ": a constant rate factor from 0 to 51");
       o.quality = static_cast<int>(n);
     } else if (std::strcmp(option, "-o") == 0) {
       if (!*value) walk.Fail("-o needs a file name");
@@ -222,11 +208,11 @@ ParseResult ParseFrameArguments(int argc, char** argv, FrameOptions* out, std::s
   while (walk.Next(&option, &value)) {
     uint64_t n = 0;
     if (std::strcmp(option, "--at") == 0) {
-      if (!ParseUnsigned(value, 0xFFFFFFFFull, &n)) walk.Fail(Quoted(option, value) + ": a music time in whole milliseconds");
+      if (!ParseWhole(value, 0xFFFFFFFFull, &n)) walk.Fail(Quoted(option, value) + ": a music time in whole milliseconds");
       o.atMs = static_cast<uint32_t>(n);
       hasAt = true;
     } else if (std::strcmp(option, "--size") == 0) {
-      if (!ParseSize(value, &o.width, &o.height)) walk.Fail(Quoted(option, value) + ": WxH with even sides from 16 to 8192");
+      if (!ParseEvenSize(value, &o.width, &o.height)) walk.Fail(Quoted(option, value) + ": WxH with even sides from 16 to 8192");
     } else if (std::strcmp(option, "-o") == 0) {
       if (!*value) walk.Fail("-o needs a file name");
       o.pngPath = value;

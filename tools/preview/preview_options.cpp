@@ -1,8 +1,8 @@
 // preview_options.cpp -- parsing `qolatool preview`'s arguments
 #include "tools/preview/preview_options.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include "tools/arguments/numbers.h"
+
 #include <cstring>
 
 namespace preview {
@@ -47,25 +47,12 @@ const char kPreviewHelp[] =
 
 namespace {
 
-bool ParseNumber(const char* text, uint32_t* value) {
-  if (!text || *text < '0' || *text > '9') return false;
-  errno = 0;
-  char* end = nullptr;
-  unsigned long long v = std::strtoull(text, &end, 10);
-  if (errno != 0 || *end != '\0' || v > 0xFFFFFFFFull) return false;
-  *value = static_cast<uint32_t>(v);
-  return true;
-}
-
+// "WxH" of a window from 320 x 240 to 8192 x 8192.
 bool ParseWindowSize(const char* text, int* width, int* height) {
-  const char* x = text ? std::strchr(text, 'x') : nullptr;
-  if (!x) return false;
-  std::string w(text, static_cast<size_t>(x - text));
-  uint32_t ww = 0, hh = 0;
-  if (!ParseNumber(w.c_str(), &ww) || !ParseNumber(x + 1, &hh)) return false;
-  if (ww < 320 || hh < 240 || ww > 8192 || hh > 8192) return false;
-  *width = static_cast<int>(ww);
-  *height = static_cast<int>(hh);
+  int w = 0, h = 0;
+  if (!arguments::ParseSize(text, 240, 8192, &w, &h) || w < 320) return false;
+  *width = w;
+  *height = h;
   return true;
 }
 
@@ -78,14 +65,14 @@ PreviewParse ParsePreviewArguments(int argc, char** argv, PreviewOptions* out, s
     if (std::strcmp(option, "--help") == 0 || std::strcmp(option, "-h") == 0) return PreviewParse::kHelp;
     auto value = [&](int k) -> const char* { return i + k < argc ? argv[i + k] : nullptr; };
     if (std::strcmp(option, "--from") == 0) {
-      if (!ParseNumber(value(1), &o.fromMs)) {
+      if (!arguments::ParseMs(value(1), &o.fromMs)) {
         *problem = "--from needs a time in whole milliseconds";
         return PreviewParse::kBad;
       }
       o.hasFrom = true;
       i += 1;
     } else if (std::strcmp(option, "--loop") == 0) {
-      if (!ParseNumber(value(1), &o.loopStart) || !ParseNumber(value(2), &o.loopEnd)) {
+      if (!arguments::ParseMs(value(1), &o.loopStart) || !arguments::ParseMs(value(2), &o.loopEnd)) {
         *problem = "--loop needs two times in whole milliseconds, its start and its end";
         return PreviewParse::kBad;
       }

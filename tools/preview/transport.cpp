@@ -77,7 +77,6 @@ void Transport::Print(const char* format, ...) {
 void Transport::SetScript(const Grid& grid, std::vector<Section> sections) {
   grid_ = grid;
   sections_ = std::move(sections);
-  ++revision_;
 }
 
 void Transport::Reapply() {
@@ -106,7 +105,6 @@ uint32_t Transport::Tick() {
 
 void Transport::TogglePause() {
   message_.clear();
-  ++revision_;
   if (!paused_) {
     // The picture holds on this time and the music resumes from its very sample.
     time_ = clock_->NowMs();
@@ -124,7 +122,6 @@ void Transport::TogglePause() {
 
 void Transport::Seek(int64_t ms) {
   message_.clear();
-  ++revision_;
   uint32_t length = clock_->LengthMs();
   int64_t to = std::clamp<int64_t>(ms, 0, length);
   clock_->Seek(static_cast<uint32_t>(to));
@@ -177,7 +174,6 @@ bool Transport::LoopPlayable(std::string* why) const {
 
 void Transport::ApplyLoop() {
   message_.clear();
-  ++revision_;
   if (loopOn_ && !LoopPlayable(&message_)) {
     loopOn_ = false;
     std::fprintf(stderr, "qolatool preview: %s\n", message_.c_str());

@@ -86,8 +86,6 @@ class Transport {
 
   // The last refusal, until the next action; empty when the last action was taken.
   const std::string& Message() const { return message_; }
-  // Counts every change the strip shows beyond the playhead (the loop, a message).
-  uint32_t Revision() const { return revision_; }
 
  private:
   void Say(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -106,7 +104,6 @@ class Transport {
   bool clockLooping_ = false;  // what the clock was last told
   uint32_t loopStart_ = 0, loopEnd_ = 0;
   std::string message_;
-  uint32_t revision_ = 0;
 };
 
 }  // namespace preview

@@ -4,7 +4,6 @@
 #include <sndfile.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 
 #include "platform/fmod/sound_file.h"
@@ -161,9 +160,7 @@ void Waveform::Start(const std::string& fileName) {
   int idle = kIdle;
   if (!state_.compare_exchange_strong(idle, kWorking)) return;
   worker_ = std::thread([this, fileName] {
-    auto start = std::chrono::steady_clock::now();
     bool ok = ComputeEnvelope(fileName, &envelope_, &problem_, &cancel_);
-    decodeMs_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     state_.store(ok ? kReady : kFailed, std::memory_order_release);
   });
 }

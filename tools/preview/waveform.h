@@ -47,8 +47,6 @@ class Waveform {
   bool Failed() const { return state_.load(std::memory_order_acquire) == kFailed; }
   const Envelope& Data() const { return envelope_; }
   const std::string& Problem() const { return problem_; }  // once Failed
-  // How long the decoding took, in ms, once Ready.
-  double DecodeMs() const { return decodeMs_; }
 
  private:
   enum State { kIdle, kWorking, kReady, kFailed };
@@ -56,7 +54,6 @@ class Waveform {
   std::atomic<bool> cancel_{false};
   Envelope envelope_;
   std::string problem_;
-  double decodeMs_ = 0.0;
   std::thread worker_;
 };
 

@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <string>
 
-// A whole number of milliseconds, 0 to 2^32 - 1, in decimal digits alone.
-bool ParseMs(const char* text, uint32_t* ms);
+#include "tools/arguments/numbers.h"
+
+using arguments::ParseMs;  // a whole number of milliseconds, 0 to 2^32 - 1
 // "qolatool SUBCOMMAND: problem" and where --help explains the arguments, on standard error;
 // the exit code for bad arguments, 2.
 int UsageError(const char* subcommand, const std::string& problem);
