@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <windows.h>
 
@@ -15,6 +16,7 @@
 #include <mmsystem.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -75,8 +77,10 @@ class FlashHandler : public FrameHandler {
 
 // A multisampled triangle that turns with timeGetTime, over a colour that follows the layer's
 // elapsed time: frames that differ from each other, with edges the resolve must treat alike.
+// Drawn draws times over itself, it makes a frame that is slow to draw.
 class PatternHandler : public FrameHandler {
  public:
+  explicit PatternHandler(int draws = 1) : draws_(draws) {}
   ~PatternHandler() override {
     if (buffer_) buffer_->Release();
   }
@@ -101,12 +105,13 @@ class PatternHandler : public FrameHandler {
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     device->SetFVF(kFvf);
     device->SetStreamSource(0, buffer_, 0, sizeof(Vertex));
-    device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
+    for (int i = 0; i < draws_; ++i) device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
     device->EndScene();
     return true;
   }
 
  private:
+  int draws_;
   struct Vertex {
     float x, y, z, rhw;
     D3DCOLOR color;
@@ -357,6 +362,40 @@ TEST(Capture, PipelinedAndSerialCapturesOfTheSameRangeGiveTheSameBytes) {
     ASSERT_FALSE(bytes.empty()) << name;
     if (first.empty()) first = bytes;
     EXPECT_TRUE(first == bytes) << "the " << name << " MP4 differs from the first";
+  }
+}
+
+// The progress line's last words on standard error, from a capture of frames slow to draw and
+// quick to read: the GPU's drawing counts as the render, in the pipelined loop too, where the
+// wait for it happens inside the readback's calls.
+TEST(Capture, TheShareOfTimeInTheRenderHoldsTheGpusDrawInEitherLoop) {
+  RunFolder folder;
+  capture::CaptureOptions options;
+  options.fps = 30;
+  options.fromMs = 0;
+  options.toMs = 400;
+  options.hasTo = true;
+  options.nullOutput = true;
+  for (bool serial : {false, true}) {
+    options.serial = serial;
+    const std::string log = folder.dir.File(serial ? "serial.log" : "pipelined.log");
+    std::fflush(stderr);
+    const int saved = dup(2);
+    FILE* file = std::fopen(log.c_str(), "w");
+    ASSERT_TRUE(file && saved >= 0);
+    dup2(fileno(file), 2);
+    const int code = Capture(folder, options, new PatternHandler(60));
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    std::fclose(file);
+    ASSERT_EQ(capture::kExitDone, code);
+    const std::string text = probe::ReadBytes(log);
+    int render = -1, readback = -1;
+    const size_t at = text.rfind("render ");
+    ASSERT_NE(std::string::npos, at) << text;
+    ASSERT_EQ(2, std::sscanf(text.c_str() + at, "render %d %%, readback %d %%", &render, &readback)) << text;
+    EXPECT_GT(render, 2 * readback) << (serial ? "serial: " : "pipelined: ") << text.substr(at);
   }
 }
 

@@ -1,12 +1,16 @@
 // capture_loop.cpp -- the serial and the pipelined frame loops, with their stage times
 #include "tools/capture/capture_loop.h"
 
+#include <chrono>
+
 #include "tools/capture/capture_options.h"
 #include "tools/capture/frame_pipeline.h"
 
 namespace capture {
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 std::string ReadbackFailed(uint32_t timeMs) {
   return "the back buffer could not be read back at " + std::to_string(timeMs) + " ms";
@@ -84,15 +88,23 @@ class Pipelined {
   // back (it held frame index - 2).
   bool Draw(uint32_t index) {
     const uint32_t timeMs = FrameTimeMs(loop_.fromMs, loop_.fps, index);
+    const int copy = static_cast<int>(index % kPipelineCopies);
     {
       StageTimer render(&result_->stages.render);
       loop_.source->Render(timeMs);
+      if (loop_.drawFences) loop_.drawFences[copy].Mark();
     }
-    const int copy = static_cast<int>(index % kPipelineCopies);
     pipeline_.WaitForCopy(copy);
     loop_.reader->Unlock(copy);
-    StageTimer readback(&result_->stages.readback);
-    return loop_.reader->Read(copy) || Fail(result_, ReadbackFailed(timeMs));
+    // A driver that reads back asynchronously only starts the copy here. One that reads
+    // synchronously (llvmpipe) first finishes drawing the frame: then the draw's fence has
+    // passed when Read returns, and the time is the render's (the copy with it).
+    const Clock::time_point start = Clock::now();
+    const bool read = loop_.reader->Read(copy);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const bool drawn = loop_.drawFences && loop_.drawFences[copy].Passed();
+    (drawn ? result_->stages.render : result_->stages.readback) += seconds;
+    return read || Fail(result_, ReadbackFailed(timeMs));
   }
 
   // Locks frame index's copy (waiting for the GPU to draw and copy it) and hands it over.
@@ -100,6 +112,10 @@ class Pipelined {
     const int copy = static_cast<int>(index % kPipelineCopies);
     pictures::FrameView frame;
     bool locked;
+    if (loop_.drawFences) {
+      StageTimer render(&result_->stages.render);
+      loop_.drawFences[copy].WaitForMark();
+    }
     {
       StageTimer readback(&result_->stages.readback);
       locked = loop_.reader->Lock(copy, &frame);

@@ -32,6 +32,10 @@ struct CaptureLoop {
   pictures::SurfaceReader* reader = nullptr;  // of the back buffer, with two copies when pipelined
   FrameSink* sink = nullptr;                  // null: every frame dropped after its readback
   pictures::GpuFence* fence = nullptr;        // serial: ends each frame's render (may be null)
+  // Pipelined: kPipelineCopies fences, one marked after each frame's draw, so that waiting for
+  // the GPU to draw a frame counts as its render and only the copy after it as its readback
+  // (may be null: the whole wait counts as readback).
+  pictures::GpuFence* drawFences = nullptr;
   ProgressLine* progress = nullptr;           // may be null
   uint32_t fromMs = 0;
   uint32_t fps = 60;

@@ -156,10 +156,15 @@ int RunCapture(const CaptureOptions& options, FrameHandler* handler) {
     if (!sink) return Fail(tool, problem);
   }
 
-  // The serial loop ends each frame's render once the GPU has drawn it; the fence goes before
-  // the demo stops.
+  // The serial loop ends each frame's render once the GPU has drawn it; the pipelined loop
+  // marks each frame's draw in the fence of its copy. The fences go before the demo stops.
   pictures::GpuFence frameFinished;
-  if (options.serial) frameFinished.Open(run.session.Direct3DDevice());
+  pictures::GpuFence drawFences[kPipelineCopies];
+  if (options.serial) {
+    frameFinished.Open(run.session.Direct3DDevice());
+  } else {
+    for (pictures::GpuFence& fence : drawFences) fence.Open(run.session.Direct3DDevice());
+  }
   DemoFrames frames(&run.session);
   StopOnInterrupt interrupt;
   ProgressLine progress(stderr, total);
@@ -168,6 +173,7 @@ int RunCapture(const CaptureOptions& options, FrameHandler* handler) {
   loop.reader = &reader;
   loop.sink = sink.get();
   loop.fence = &frameFinished;
+  loop.drawFences = drawFences;
   loop.progress = &progress;
   loop.fromMs = options.fromMs;
   loop.fps = options.fps;

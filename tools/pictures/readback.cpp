@@ -106,9 +106,25 @@ bool GpuFence::Open(IDirect3DDevice9* device) {
 }
 
 void GpuFence::Wait() {
-  if (!query_ || FAILED(query_->Issue(D3DISSUE_END))) return;
+  Mark();
+  WaitForMark();
+}
+
+void GpuFence::Mark() {
+  marked_ = query_ && SUCCEEDED(query_->Issue(D3DISSUE_END));
+}
+
+void GpuFence::WaitForMark() {
+  if (!marked_) return;
+  marked_ = false;
   while (query_->GetData(nullptr, 0, D3DGETDATA_FLUSH) == S_FALSE) {
   }
+}
+
+bool GpuFence::Passed() {
+  if (marked_ && query_->GetData(nullptr, 0, 0) == S_FALSE) return false;
+  marked_ = false;
+  return true;
 }
 
 void GpuFence::Close() {

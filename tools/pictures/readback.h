@@ -73,10 +73,17 @@ class GpuFence {
   bool Open(IDirect3DDevice9* device);
   // Returns once the GPU has drawn every command so far; at once when not open.
   void Wait();
+  // Wait in two steps: Mark puts the fence after the commands so far, WaitForMark returns once
+  // the GPU has drawn them, however many commands came after the mark.
+  void Mark();
+  void WaitForMark();
+  // Whether the GPU has drawn everything before the mark, without waiting; true when unmarked.
+  bool Passed();
   void Close();
 
  private:
   IDirect3DQuery9* query_ = nullptr;
+  bool marked_ = false;  // issued and not waited for
 };
 
 // One-shot reads into an Image (A8R8G8B8's alpha kept, X8R8G8B8's read as 255).
