@@ -18,11 +18,7 @@ set -u
 qolatool=$1 demo=$2 shots=$3 work=$4
 cd "$demo" || exit 1
 out=$work/actions
-QOLA_NO_MESSAGE_BOX=1 "$qolatool" preview --from 30000 >"$out" 2>"$work/err" &
-pid=$!
-window=$(wait_preview $pid "$work")
-[ -n "$window" ] || { fail "no window named \"qola preview\""; cat "$work/err"; kill $pid; exit 1; }
-xdotool windowfocus --sync "$window" 2>/dev/null
+start_preview "$qolatool" "$out" "$work/err" --from 30000 || exit 1
 lines=0
 # key KEYS PATTERN: sends the keys, waits for a new line matching the pattern (5 s at most) and
 # puts the last new line's time in "at" and its last number in "to".
@@ -133,13 +129,10 @@ rm "$work/nomusic/media/music.ogg"
 silent=$(cat <<'SILENT'
 source "$QOLA_E2E_LIB/window.sh"
 cd "$2" || exit 1
-QOLA_NO_MESSAGE_BOX=1 "$1" preview >"$3/out" 2>"$3/err" &
-pid=$!
-window=$(wait_preview $pid "$3")
-[ -n "$window" ] || { fail "no window without music"; kill $pid; exit 1; }
+start_preview "$1" "$3/out" "$3/err" || exit 1
 sleep 1
 kill -0 $pid 2>/dev/null || fail "the preview without music ended by itself"
-xdotool windowfocus --sync "$window"; xdotool key 3
+xdotool key 3
 sleep 1
 escape $pid "$window"
 [ "$rc" = 0 ] || fail "exit code ${rc:-none} after Escape"

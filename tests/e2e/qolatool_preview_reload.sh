@@ -19,11 +19,7 @@ set -u
 qolatool=$1 demo=$2 shots=$3 work=$4
 cd "$demo" || exit 1
 out=$work/actions
-QOLA_NO_MESSAGE_BOX=1 "$qolatool" preview --from 30000 >"$out" 2>"$work/err" &
-pid=$!
-window=$(wait_preview $pid "$work")
-[ -n "$window" ] || { fail "no window named \"qola preview\""; cat "$work/err"; kill $pid; exit 1; }
-xdotool windowfocus --sync "$window" 2>/dev/null
+start_preview "$qolatool" "$out" "$work/err" --from 30000 || exit 1
 lines=0
 # wait_line PATTERN: the first line after the last one matched that matches it (5 s at most).
 wait_line() {

@@ -56,3 +56,21 @@ wait_preview() {
   done
   echo "$id"
 }
+
+# start_preview QOLATOOL OUT ERR [ARGS...]: starts "qolatool preview ARGS" with its action lines
+# into OUT and its standard error into ERR, waits for its window (wait_preview, with ERR's folder
+# as scratch) and focuses it; pid and window are set. Fails, showing ERR, when no window came.
+start_preview() {
+  local qolatool=$1 out=$2 err=$3
+  shift 3
+  QOLA_NO_MESSAGE_BOX=1 "$qolatool" preview "$@" >"$out" 2>"$err" &
+  pid=$!
+  window=$(wait_preview $pid "$(dirname "$err")")
+  if [ -z "$window" ]; then
+    fail "no window named \"qola preview\""
+    cat "$err"
+    kill $pid 2>/dev/null
+    return 1
+  fi
+  xdotool windowfocus --sync "$window" 2>/dev/null
+}
