@@ -5,7 +5,8 @@
 // pixels above the platform layer comes here: capture's frames, qolatool shot and frame, the
 // tests and the benchmarks. With two copies a capture reads frame n into one while it draws
 // frame n + 1 and converts frame n - 1 out of the other: GetRenderTargetData only starts the
-// copy, and the wait for it happens at the copy's LockRect.
+// copy, and the wait for it happens at the copy's LockRect (a driver that reads back
+// synchronously, as llvmpipe does, finishes drawing the frame and copies it right there).
 #pragma once
 
 #include <d3d9.h>
